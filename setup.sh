@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Brindle's two set-up commands:
+#   ./setup.sh run    install what is missing, build, start Brindle
+#   ./setup.sh test   install what is missing, build, run every test
+#                     (a normal build and a sanitizer build)
+set -euo pipefail
+cd "$(dirname "$0")"
+top=$(pwd)
+
+install_missing() {
+    local wanted missing=()
+    mapfile -t wanted < <(grep -vE '^\s*(#|$)' scripts/debian-packages.txt)
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+build() {  # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build "$top/build"
+    exec "$top/build/bin/brindle" "${@:2}"
+    ;;
+test)
+    install_missing
+    build "$top/build"
+    cmake --build "$top/build" --target format-check
+    build "$top/build-asan" -DBRINDLE_SANITIZE=ON
+    exec scripts/run-tests.sh "$top/build" "$top/build-asan"
+    ;;
+*)
+    echo "usage: $0 run | test" >&2
+    exit 2
+    ;;
+esac
