@@ -1,0 +1,9 @@
+# Imported targets for the C libraries Brindle builds on (Debian packages,
+# found through pkg-config). Each target is defined once, here.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET GLOBAL
+    libavformat libavcodec libavutil libswscale libswresample)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET GLOBAL libpulse)
+pkg_check_modules(SANE REQUIRED IMPORTED_TARGET GLOBAL sane-backends)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET GLOBAL x11)
