@@ -1,0 +1,336 @@
+#include "components/encoders/clip_encode.h"
+
+#include "components/encoders/audience.h"
+#include "components/encoders/encoder_ids.h"
+#include "components/encoders/rm_writer.h"
+#include "components/encoders/sound_encoder.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace brindle::encoders {
+
+FrameSize videoSizeFor(int width, int height, AVRational sampleAspect, int align) {
+    double shownWidth = width;
+    if (sampleAspect.num > 0 && sampleAspect.den > 0) {
+        shownWidth = width * av_q2d(sampleAspect);
+    }
+    const double scale =
+        std::min({1.0, kVideoRegionWidth / shownWidth, double(kVideoRegionHeight) / height});
+    auto side = [align](double v) {
+        return std::max(align, static_cast<int>(std::floor(v / align + 1e-9)) * align);
+    };
+    return {side(shownWidth * scale), side(height * scale)};
+}
+
+VideoTuning tuningFor(std::int32_t videoQuality) {
+    switch (videoQuality) {
+        case VideoQualitySmoothMotion:
+            return {10.0, 4, 31};
+        case VideoQualitySharpPicture:
+            return {2.0, 2, 10};
+        default:
+            return {5.0, 2, 31};
+    }
+}
+
+namespace {
+
+// The decoding side: one stream of the input with its decoder.
+struct Decoded {
+    int stream = -1;
+    ff::Codec decoder;
+};
+
+bool openDecoder(AVFormatContext* in, AVMediaType type, Decoded* d, std::string* why) {
+    const AVCodec* codec = nullptr;
+    d->stream = av_find_best_stream(in, type, -1, -1, &codec, 0);
+    if (d->stream < 0 || !codec) {
+        d->stream = -1;
+        *why = type == AVMEDIA_TYPE_VIDEO ? "holds no video that can be decoded"
+                                          : "holds no sound that can be decoded";
+        return false;
+    }
+    d->decoder.reset(avcodec_alloc_context3(codec));
+    int rc = avcodec_parameters_to_context(d->decoder.get(), in->streams[d->stream]->codecpar);
+    if (type == AVMEDIA_TYPE_VIDEO) {
+        d->decoder->thread_count = 0;  // as many as there are cores
+        d->decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    }
+    if (rc >= 0) {
+        rc = avcodec_open2(d->decoder.get(), codec, nullptr);
+    }
+    if (rc < 0) {
+        *why = "cannot be decoded: " + ff::errorText(rc);
+        d->stream = -1;
+        return false;
+    }
+    return true;
+}
+
+class ClipJob {
+public:
+    ClipJob(const ClipSettings& s, JobContext& job) : m_s(s), m_job(job) {}
+
+    // False on failure (in *why) or abort (why->code 0).
+    bool run(Failure* why);
+
+private:
+    bool openInput(Failure* why);
+    bool openVideoEncoder(Failure* why);
+    bool handleVideoFrame(AVFrame* frame, Failure* why);
+    bool sendVideo(AVFrame* frame, Failure* why);
+    bool drain(Decoded& d, bool video, Failure* why);
+    void reportProgress(std::int64_t pts);
+
+    const ClipSettings& m_s;
+    JobContext& m_job;
+    ff::Input m_in;
+    Decoded m_video, m_sound;
+    ff::Codec m_enc;
+    ff::Sws m_sws;
+    ff::Frame m_scaled, m_frame;
+    ff::Packet m_packet, m_out;
+    RmWriter m_writer;
+    std::optional<SoundEncoder> m_soundEnc;
+    int m_videoStream = -1;
+    std::int64_t m_lastPts = AV_NOPTS_VALUE;
+    std::int64_t m_startPts = AV_NOPTS_VALUE;
+    std::int64_t m_duration = 0;  // of the video stream, in its time base
+};
+
+bool ClipJob::openInput(Failure* why) {
+    int rc = 0;
+    m_in = ff::openInput(m_s.input.c_str(), &rc);
+    if (!m_in) {
+        *why = {ErrorInput, "cannot read " + m_s.input + ": " + ff::errorText(rc)};
+        return false;
+    }
+    std::string reason;
+    const bool wantVideo = m_s.mode != MediaModeSoundOnly;
+    const bool wantSound = m_s.mode != MediaModeVideoOnly;
+    if (wantVideo && !openDecoder(m_in.get(), AVMEDIA_TYPE_VIDEO, &m_video, &reason)) {
+        *why = {ErrorInput, m_s.input + " " + reason};
+        return false;
+    }
+    if (wantSound && !openDecoder(m_in.get(), AVMEDIA_TYPE_AUDIO, &m_sound, &reason) &&
+        m_s.mode == MediaModeSoundOnly) {
+        *why = {ErrorInput, m_s.input + " " + reason};
+        return false;
+    }
+    for (unsigned i = 0; i < m_in->nb_streams; ++i) {
+        if (int(i) != m_video.stream && int(i) != m_sound.stream) {
+            m_in->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+    return true;
+}
+
+bool ClipJob::openVideoEncoder(Failure* why) {
+    const AVStream* st = m_in->streams[m_video.stream];
+    const AVCodecContext* dec = m_video.decoder.get();
+    const bool rv10 = m_s.videoCodec == 1;
+    const AVCodec* codec = avcodec_find_encoder_by_name(rv10 ? "rv10" : "rv20");
+    if (!codec) {
+        *why = {ErrorEncoder, rv10 ? "no rv10 encoder" : "no rv20 encoder"};
+        return false;
+    }
+    AVRational rate = av_guess_frame_rate(m_in.get(), const_cast<AVStream*>(st), nullptr);
+    if (rate.num <= 0 || rate.den <= 0) {
+        rate = {15, 1};
+    }
+    AVRational tb{1, 1};
+    av_reduce(&tb.num, &tb.den, rate.den, rate.num, 65535);
+    const FrameSize size = videoSizeFor(
+        dec->width, dec->height,
+        st->sample_aspect_ratio.num ? st->sample_aspect_ratio : dec->sample_aspect_ratio,
+        rv10 ? 16 : 4);
+    const Audience audience = audienceFor(m_s.targetAudience);
+    const VideoTuning tuning = tuningFor(m_s.videoQuality);
+
+    m_enc.reset(avcodec_alloc_context3(codec));
+    m_enc->width = size.width;
+    m_enc->height = size.height;
+    m_enc->pix_fmt = AV_PIX_FMT_YUV420P;
+    m_enc->time_base = tb;
+    m_enc->framerate = av_inv_q(tb);
+    m_enc->bit_rate = audience.videoBitRate;
+    m_enc->gop_size =
+        std::max(1, static_cast<int>(std::lround(tuning.keyFrameSeconds / av_q2d(tb))));
+    m_enc->qmin = tuning.qmin;
+    m_enc->qmax = tuning.qmax;
+    m_enc->max_b_frames = 0;
+    m_enc->sample_aspect_ratio = {1, 1};
+    const int rc = avcodec_open2(m_enc.get(), codec, nullptr);
+    if (rc < 0) {
+        *why = {ErrorEncoder,
+                std::string("cannot open the ") + codec->name + " encoder: " + ff::errorText(rc)};
+        return false;
+    }
+    m_scaled = ff::makeFrame();
+    m_scaled->format = AV_PIX_FMT_YUV420P;
+    m_scaled->width = size.width;
+    m_scaled->height = size.height;
+    if (av_frame_get_buffer(m_scaled.get(), 0) < 0) {
+        *why = {ErrorEncoder, "out of memory"};
+        return false;
+    }
+    m_duration = st->duration != AV_NOPTS_VALUE
+                     ? st->duration
+                     : av_rescale_q(m_in->duration, AV_TIME_BASE_Q, st->time_base);
+    m_videoStream = m_writer.addStream(m_enc.get(), why);
+    return m_videoStream >= 0;
+}
+
+void ClipJob::reportProgress(std::int64_t pts) {
+    if (m_duration > 0 && pts != AV_NOPTS_VALUE) {
+        const std::int64_t start = m_startPts == AV_NOPTS_VALUE ? 0 : m_startPts;
+        m_job.progress(
+            static_cast<int>(std::clamp<std::int64_t>((pts - start) * 100 / m_duration, 0, 100)));
+    }
+}
+
+bool ClipJob::sendVideo(AVFrame* frame, Failure* why) {
+    int rc = avcodec_send_frame(m_enc.get(), frame);
+    while (rc >= 0) {
+        rc = avcodec_receive_packet(m_enc.get(), m_out.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
+            return true;
+        }
+        if (rc >= 0 && !m_writer.write(m_out.get(), m_videoStream, m_enc->time_base, why)) {
+            return false;
+        }
+    }
+    *why = {ErrorEncoder, "video encoding failed: " + ff::errorText(rc)};
+    return false;
+}
+
+bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
+    const AVStream* st = m_in->streams[m_video.stream];
+    m_sws.reset(sws_getCachedContext(m_sws.release(), frame->width, frame->height,
+                                     static_cast<AVPixelFormat>(frame->format), m_scaled->width,
+                                     m_scaled->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                     nullptr, nullptr));
+    if (!m_sws || av_frame_make_writable(m_scaled.get()) < 0) {
+        *why = {ErrorEncoder, "cannot scale the video"};
+        return false;
+    }
+    sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, m_scaled->data,
+              m_scaled->linesize);
+    // Timestamps from the clip where it has them; a frame without one, or
+    // one out of order, follows the one before.
+    std::int64_t pts = frame->best_effort_timestamp;
+    if (pts != AV_NOPTS_VALUE && m_startPts == AV_NOPTS_VALUE) {
+        m_startPts = pts;
+    }
+    reportProgress(pts);
+    std::int64_t encPts = pts == AV_NOPTS_VALUE
+                              ? AV_NOPTS_VALUE
+                              : av_rescale_q(pts - m_startPts, st->time_base, m_enc->time_base);
+    if (encPts == AV_NOPTS_VALUE || (m_lastPts != AV_NOPTS_VALUE && encPts <= m_lastPts)) {
+        encPts = m_lastPts == AV_NOPTS_VALUE ? 0 : m_lastPts + 1;
+    }
+    m_lastPts = encPts;
+    m_scaled->pts = encPts;
+    return sendVideo(m_scaled.get(), why);
+}
+
+bool ClipJob::drain(Decoded& d, bool video, Failure* why) {
+    for (;;) {
+        const int rc = avcodec_receive_frame(d.decoder.get(), m_frame.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
+            return true;
+        }
+        if (rc < 0) {
+            return true;  // a broken frame is left out
+        }
+        bool ok = true;
+        if (video) {
+            ok = handleVideoFrame(m_frame.get(), why);
+        } else if (m_soundEnc) {
+            ok = m_soundEnc->push(m_frame->extended_data, m_frame->nb_samples, why);
+        }
+        av_frame_unref(m_frame.get());
+        if (!ok) {
+            return false;
+        }
+    }
+}
+
+bool ClipJob::run(Failure* why) {
+    if (!openInput(why) || !m_writer.open(m_s.output, why)) {
+        return false;
+    }
+    if (m_video.stream >= 0 && !openVideoEncoder(why)) {
+        return false;
+    }
+    if (m_sound.stream >= 0) {
+        const AVCodecContext* dec = m_sound.decoder.get();
+        const Audience audience = audienceFor(m_s.targetAudience);
+        m_soundEnc.emplace();
+        if (!m_soundEnc->open(audience.sound, audience.soundBitRate,
+                              {dec->sample_rate, dec->sample_fmt, dec->ch_layout.nb_channels},
+                              m_writer, why)) {
+            return false;
+        }
+    }
+    if (!m_writer.writeHeader(why)) {
+        return false;
+    }
+    m_frame = ff::makeFrame();
+    m_packet = ff::makePacket();
+    m_out = ff::makePacket();
+    for (;;) {
+        if (m_job.abortRequested()) {
+            *why = {};
+            return false;
+        }
+        const int rc = av_read_frame(m_in.get(), m_packet.get());
+        if (rc < 0) {
+            break;  // the end, or a damaged tail: encode what was read
+        }
+        Decoded* d = m_packet->stream_index == m_video.stream   ? &m_video
+                     : m_packet->stream_index == m_sound.stream ? &m_sound
+                                                                : nullptr;
+        if (d) {
+            avcodec_send_packet(d->decoder.get(), m_packet.get());  // a broken packet is skipped
+        }
+        av_packet_unref(m_packet.get());
+        if (d && !drain(*d, d == &m_video, why)) {
+            return false;
+        }
+    }
+    for (Decoded* d : {&m_video, &m_sound}) {
+        if (d->stream >= 0) {
+            avcodec_send_packet(d->decoder.get(), nullptr);
+            if (!drain(*d, d == &m_video, why)) {
+                return false;
+            }
+        }
+    }
+    if (m_enc && !sendVideo(nullptr, why)) {
+        return false;
+    }
+    if (m_soundEnc && !m_soundEnc->finish(why)) {
+        return false;
+    }
+    return m_writer.finish(why);
+}
+
+}  // namespace
+
+void encodeClip(const ClipSettings& settings, JobContext& job) {
+    ClipJob clip(settings, job);
+    Failure failure;
+    if (!clip.run(&failure) && failure.code != 0) {
+        job.error(failure);
+    }
+}
+
+}  // namespace brindle::encoders
