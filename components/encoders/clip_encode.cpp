@@ -100,6 +100,7 @@ private:
     RmWriter m_writer;
     std::optional<SoundEncoder> m_soundEnc;
     int m_videoStream = -1;
+    int m_srcWidth = 0, m_srcHeight = 0, m_srcFormat = -1;  // what the scaler was made for
     std::int64_t m_lastPts = AV_NOPTS_VALUE;
     std::int64_t m_startPts = AV_NOPTS_VALUE;
     std::int64_t m_duration = 0;  // of the video stream, in its time base
@@ -213,10 +214,52 @@ bool ClipJob::sendVideo(AVFrame* frame, Failure* why) {
 
 bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
     const AVStream* st = m_in->streams[m_video.stream];
-    m_sws.reset(sws_getCachedContext(m_sws.release(), frame->width, frame->height,
-                                     static_cast<AVPixelFormat>(frame->format), m_scaled->width,
-                                     m_scaled->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                     nullptr, nullptr));
+    if (!m_sws || frame->width != m_srcWidth || frame->height != m_srcHeight ||
+        frame->format != m_srcFormat) {
+        m_srcWidth = frame->width;
+        m_srcHeight = frame->height;
+        m_srcFormat = frame->format;
+        // The full-range ("J") formats of JPEG-coded video are their plain
+        // twins with a full-range flag for the scaler.
+        AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
+        bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
+        switch (format) {
+            case AV_PIX_FMT_YUVJ420P:
+                format = AV_PIX_FMT_YUV420P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ422P:
+                format = AV_PIX_FMT_YUV422P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ444P:
+                format = AV_PIX_FMT_YUV444P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ440P:
+                format = AV_PIX_FMT_YUV440P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ411P:
+                format = AV_PIX_FMT_YUV411P;
+                fullRange = true;
+                break;
+            default:
+                break;
+        }
+        m_sws.reset(sws_getContext(frame->width, frame->height, format, m_scaled->width,
+                                   m_scaled->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                   nullptr, nullptr));
+        if (m_sws && fullRange) {
+            int* inv = nullptr;
+            int* table = nullptr;
+            int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+            sws_getColorspaceDetails(m_sws.get(), &inv, &srcRange, &table, &dstRange, &brightness,
+                                     &contrast, &saturation);
+            sws_setColorspaceDetails(m_sws.get(), inv, 1, table, 0, brightness, contrast,
+                                     saturation);
+        }
+    }
     if (!m_sws || av_frame_make_writable(m_scaled.get()) < 0) {
         *why = {ErrorEncoder, "cannot scale the video"};
         return false;

@@ -4,14 +4,16 @@
 #include "platform/ffmpeg.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -64,6 +66,7 @@ QString makeClip(const QString& path, double seconds, int width, int height, int
 }
 
 EncoderUnderTest::EncoderUnderTest(const QString& library) {
+    av_log_set_level(AV_LOG_ERROR);  // the encoders' warnings about clipped coefficients
     QString error;
     m_host = dispatch::ControlHost::load(library, &m_parent, &error);
     if (m_host) {
@@ -77,15 +80,26 @@ EncoderUnderTest::EncoderUnderTest(const QString& library) {
 EncoderUnderTest::~EncoderUnderTest() = default;
 
 bool EncoderUnderTest::waitComplete(int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (completions() == 0) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return waitEvent(encoders::EncodeComplete, timeoutMs) && completions() > 0;
+}
+
+bool EncoderUnderTest::waitEvent(int id, int timeoutMs) {
+    auto seen = [this, id] {
+        return std::any_of(m_events.begin(), m_events.end(), [id](const Event& e) {
+            return e.id == id || e.id == encoders::EncodeComplete;
+        });
+    };
+    if (!seen()) {
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        QObject::connect(m_host.get(), &dispatch::ControlHost::event, &loop, [&] {
+            if (seen()) {
+                loop.quit();
+            }
+        });
+        loop.exec();
     }
-    return true;
+    return seen();
 }
 
 std::vector<int> EncoderUnderTest::errorCodes() const {

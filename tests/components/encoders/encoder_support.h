@@ -41,6 +41,9 @@ public:
 
     // Runs the event loop until EncodeComplete arrives; false on timeout.
     bool waitComplete(int timeoutMs = 60000);
+    // Runs the event loop until an event of the id (or EncodeComplete)
+    // has arrived.
+    bool waitEvent(int id, int timeoutMs = 60000);
 
     struct Event {
         int id;

@@ -178,9 +178,7 @@ TEST_F(QuillonTest, AbortEndsWithCompleteAndRemovesTheOutput) {
     EXPECT_TRUE(startRefused());  // one encode at a time
     EXPECT_EQ(add(caption, 0, 1.0), encoders::RefusedBusy);
     // Under way, with part of the file written, then aborted.
-    while (quillon.progress().empty() && quillon.completions() == 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    ASSERT_TRUE(quillon.waitEvent(encoders::EncodeProgress));
     EXPECT_TRUE(QFile::exists(out));
     quillon.host().call(q::Abort);
     ASSERT_TRUE(quillon.waitComplete());

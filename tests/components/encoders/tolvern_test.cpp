@@ -111,9 +111,7 @@ TEST_F(TolvernTest, AbortDuringTheEncodeRemovesTheOutput) {
     // One encode at a time.
     EXPECT_FALSE(tolvern.host().call(t::Start).ok());
     // Wait until it is under way, then abort.
-    while (tolvern.progress().empty() && tolvern.completions() == 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    ASSERT_TRUE(tolvern.waitEvent(encoders::EncodeProgress));
     tolvern.host().call(t::Abort);
     ASSERT_TRUE(tolvern.waitComplete());
     EXPECT_TRUE(tolvern.errorCodes().empty());
