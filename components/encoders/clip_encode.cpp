@@ -85,7 +85,6 @@ private:
     bool openInput(Failure* why);
     bool openVideoEncoder(Failure* why);
     bool handleVideoFrame(AVFrame* frame, Failure* why);
-    bool sendVideo(AVFrame* frame, Failure* why);
     bool drain(Decoded& d, bool video, Failure* why);
     void reportProgress(std::int64_t pts);
 
@@ -197,21 +196,6 @@ void ClipJob::reportProgress(std::int64_t pts) {
     }
 }
 
-bool ClipJob::sendVideo(AVFrame* frame, Failure* why) {
-    int rc = avcodec_send_frame(m_enc.get(), frame);
-    while (rc >= 0) {
-        rc = avcodec_receive_packet(m_enc.get(), m_out.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
-            return true;
-        }
-        if (rc >= 0 && !m_writer.write(m_out.get(), m_videoStream, m_enc->time_base, why)) {
-            return false;
-        }
-    }
-    *why = {ErrorEncoder, "video encoding failed: " + ff::errorText(rc)};
-    return false;
-}
-
 bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
     const AVStream* st = m_in->streams[m_video.stream];
     if (!m_sws || frame->width != m_srcWidth || frame->height != m_srcHeight ||
@@ -281,7 +265,7 @@ bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
     }
     m_lastPts = encPts;
     m_scaled->pts = encPts;
-    return sendVideo(m_scaled.get(), why);
+    return m_writer.encode(m_enc.get(), m_scaled.get(), m_out.get(), m_videoStream, why);
 }
 
 bool ClipJob::drain(Decoded& d, bool video, Failure* why) {
@@ -357,7 +341,7 @@ bool ClipJob::run(Failure* why) {
             }
         }
     }
-    if (m_enc && !sendVideo(nullptr, why)) {
+    if (m_enc && !m_writer.encode(m_enc.get(), nullptr, m_out.get(), m_videoStream, why)) {
         return false;
     }
     if (m_soundEnc && !m_soundEnc->finish(why)) {

@@ -32,20 +32,6 @@ public:
     }
 
 private:
-    template <class V, V QuillonControl::*field>
-    DispResult getField() {
-        return DispResult::value_of(QVariant::fromValue(this->*field));
-    }
-    template <class V, V QuillonControl::*field>
-    DispResult putField(const QVariant& v) {
-        V value{};
-        if (!argAs(v, &value)) {
-            return DispResult::error(DISP_E_TYPEMISMATCH);
-        }
-        this->*field = value;
-        return {};
-    }
-
     DispResult newMix(QVariantList&) {
         if (!busy()) {
             m_sources.clear();
@@ -101,11 +87,7 @@ private:
         return DispResult::value_of(false);
     }
 
-    DispResult abort(QVariantList&) {
-        abortEncode();
-        return {};
-    }
-
+    friend class EncoderControl;  // its field accessors
     static const std::array<Member<QuillonControl>, 12> kTable;
 
     QString m_binFolder;
@@ -121,25 +103,26 @@ private:
 
 using Self = QuillonControl;
 const std::array<Member<Self>, 12> QuillonControl::kTable{{
-    {quillon::BinFolder, "BinFolder", &Self::getField<QString, &Self::m_binFolder>,
-     &Self::putField<QString, &Self::m_binFolder>},
-    {quillon::OutputFile, "OutputFile", &Self::getField<QString, &Self::m_output>,
-     &Self::putField<QString, &Self::m_output>},
-    {quillon::TargetAudience, "TargetAudience", &Self::getField<int, &Self::m_targetAudience>,
-     &Self::putField<int, &Self::m_targetAudience>},
-    {quillon::Mode, "Mode", &Self::getField<int, &Self::m_mode>,
-     &Self::putField<int, &Self::m_mode>},
-    {quillon::SampleRate, "SampleRate", &Self::getField<int, &Self::m_sampleRate>,
-     &Self::putField<int, &Self::m_sampleRate>},
-    {quillon::BitsPerSample, "BitsPerSample", &Self::getField<int, &Self::m_bits>,
-     &Self::putField<int, &Self::m_bits>},
-    {quillon::Channels, "Channels", &Self::getField<int, &Self::m_channels>,
-     &Self::putField<int, &Self::m_channels>},
-    {quillon::DurationMs, "Duration", &Self::getField<int, &Self::m_durationMs>,
-     &Self::putField<int, &Self::m_durationMs>},
+    {quillon::BinFolder, "BinFolder", &Self::template getField<Self, QString, &Self::m_binFolder>,
+     &Self::template putField<Self, QString, &Self::m_binFolder>},
+    {quillon::OutputFile, "OutputFile", &Self::template getField<Self, QString, &Self::m_output>,
+     &Self::template putField<Self, QString, &Self::m_output>},
+    {quillon::TargetAudience, "TargetAudience",
+     &Self::template getField<Self, int, &Self::m_targetAudience>,
+     &Self::template putField<Self, int, &Self::m_targetAudience>},
+    {quillon::Mode, "Mode", &Self::template getField<Self, int, &Self::m_mode>,
+     &Self::template putField<Self, int, &Self::m_mode>},
+    {quillon::SampleRate, "SampleRate", &Self::template getField<Self, int, &Self::m_sampleRate>,
+     &Self::template putField<Self, int, &Self::m_sampleRate>},
+    {quillon::BitsPerSample, "BitsPerSample", &Self::template getField<Self, int, &Self::m_bits>,
+     &Self::template putField<Self, int, &Self::m_bits>},
+    {quillon::Channels, "Channels", &Self::template getField<Self, int, &Self::m_channels>,
+     &Self::template putField<Self, int, &Self::m_channels>},
+    {quillon::DurationMs, "Duration", &Self::template getField<Self, int, &Self::m_durationMs>,
+     &Self::template putField<Self, int, &Self::m_durationMs>},
     {quillon::AddSource, "AddSource", nullptr, nullptr, &Self::addSource},
     {quillon::NewMix, "NewMix", nullptr, nullptr, &Self::newMix},
-    {quillon::Abort, "Abort", nullptr, nullptr, &Self::abort},
+    {quillon::Abort, "Abort", nullptr, nullptr, &Self::abortMethod},
     {quillon::Start, "Start", nullptr, nullptr, &Self::start},
 }};
 

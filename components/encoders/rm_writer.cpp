@@ -74,6 +74,23 @@ bool RmWriter::write(AVPacket* packet, int stream, AVRational encoderTimeBase, F
     return true;
 }
 
+bool RmWriter::encode(AVCodecContext* encoder, const AVFrame* frame, AVPacket* packet, int stream,
+                      Failure* why) {
+    int rc = avcodec_send_frame(encoder, frame);
+    while (rc >= 0) {
+        rc = avcodec_receive_packet(encoder, packet);
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
+            return true;
+        }
+        if (rc >= 0 && !write(packet, stream, encoder->time_base, why)) {
+            return false;
+        }
+    }
+    *why = {ErrorEncoder,
+            std::string(encoder->codec->name) + " encoding failed: " + ff::errorText(rc)};
+    return false;
+}
+
 bool RmWriter::finish(Failure* why) {
     if (!m_headerWritten) {
         *why = {ErrorOutput, "nothing was written to " + m_path};

@@ -33,6 +33,11 @@ public:
     // time base. The packet is consumed.
     bool write(AVPacket* packet, int stream, AVRational encoderTimeBase, Failure* why);
 
+    // Sends a frame (nullptr to drain) to the encoder and writes every packet
+    // it gives back to the stream; packet is scratch space.
+    bool encode(AVCodecContext* encoder, const AVFrame* frame, AVPacket* packet, int stream,
+                Failure* why);
+
     // Writes the trailer and closes; the file stays.
     bool finish(Failure* why);
 

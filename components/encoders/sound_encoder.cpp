@@ -126,21 +126,6 @@ bool SoundEncoder::push(const std::uint8_t* const* data, int frames, Failure* wh
     return convert(data, frames, why) && encodeFrames(false, why);
 }
 
-bool SoundEncoder::sendFrame(AVFrame* frame, Failure* why) {
-    int rc = avcodec_send_frame(m_enc.get(), frame);
-    while (rc >= 0) {
-        rc = avcodec_receive_packet(m_enc.get(), m_packet.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
-            return true;
-        }
-        if (rc >= 0 && !m_out->write(m_packet.get(), m_stream, m_enc->time_base, why)) {
-            return false;
-        }
-    }
-    *why = {ErrorEncoder, "sound encoding failed: " + ff::errorText(rc)};
-    return false;
-}
-
 bool SoundEncoder::encodeFrames(bool flush, Failure* why) {
     const int frameSize = m_enc->frame_size;
     while (av_audio_fifo_size(m_fifo.get()) >= frameSize ||
@@ -164,7 +149,7 @@ bool SoundEncoder::encodeFrames(bool flush, Failure* why) {
         m_frame->nb_samples = samples;
         m_frame->pts = m_pts;
         m_pts += samples;
-        const bool sent = sendFrame(m_frame.get(), why);
+        const bool sent = m_out->encode(m_enc.get(), m_frame.get(), m_packet.get(), m_stream, why);
         m_frame->nb_samples = frameSize;
         if (!sent) {
             return false;
@@ -177,7 +162,7 @@ bool SoundEncoder::finish(Failure* why) {
     if (!convert(nullptr, 0, why) || !encodeFrames(true, why)) {
         return false;
     }
-    return sendFrame(nullptr, why);
+    return m_out->encode(m_enc.get(), nullptr, m_packet.get(), m_stream, why);
 }
 
 }  // namespace brindle::encoders

@@ -53,7 +53,6 @@ private:
 
     bool convert(const std::uint8_t* const* data, int frames, Failure* why);
     bool encodeFrames(bool flush, Failure* why);
-    bool sendFrame(AVFrame* frame, Failure* why);
 
     ff::Codec m_enc;
     ff::Swr m_swr;

@@ -22,20 +22,6 @@ public:
     }
 
 private:
-    template <class V, V TolvernControl::*field>
-    DispResult getField() {
-        return DispResult::value_of(QVariant::fromValue(this->*field));
-    }
-    template <class V, V TolvernControl::*field>
-    DispResult putField(const QVariant& v) {
-        V value{};
-        if (!argAs(v, &value)) {
-            return DispResult::error(DISP_E_TYPEMISMATCH);
-        }
-        this->*field = value;
-        return {};
-    }
-
     // Every outcome, a file that cannot be read included, is reported by the
     // events; only a second start while one runs is refused here.
     DispResult start(QVariantList&) {
@@ -53,11 +39,7 @@ private:
         return {};
     }
 
-    DispResult abort(QVariantList&) {
-        abortEncode();
-        return {};
-    }
-
+    friend class EncoderControl;  // its field accessors
     static const std::array<Member<TolvernControl>, 9> kTable;
 
     QString m_input;
@@ -71,22 +53,24 @@ private:
 
 using Self = TolvernControl;
 const std::array<Member<Self>, 9> TolvernControl::kTable{{
-    {tolvern::InputFile, "InputFile", &Self::getField<QString, &Self::m_input>,
-     &Self::putField<QString, &Self::m_input>},
-    {tolvern::OutputFile, "OutputFile", &Self::getField<QString, &Self::m_output>,
-     &Self::putField<QString, &Self::m_output>},
-    {tolvern::TargetAudience, "TargetAudience", &Self::getField<int, &Self::m_targetAudience>,
-     &Self::putField<int, &Self::m_targetAudience>},
-    {tolvern::VideoCodec, "VideoCodec", &Self::getField<int, &Self::m_videoCodec>,
-     &Self::putField<int, &Self::m_videoCodec>},
-    {tolvern::VideoQuality, "VideoQuality", &Self::getField<int, &Self::m_videoQuality>,
-     &Self::putField<int, &Self::m_videoQuality>},
-    {tolvern::Mode, "Mode", &Self::getField<int, &Self::m_mode>,
-     &Self::putField<int, &Self::m_mode>},
-    {tolvern::BinFolder, "BinFolder", &Self::getField<QString, &Self::m_binFolder>,
-     &Self::putField<QString, &Self::m_binFolder>},
+    {tolvern::InputFile, "InputFile", &Self::template getField<Self, QString, &Self::m_input>,
+     &Self::template putField<Self, QString, &Self::m_input>},
+    {tolvern::OutputFile, "OutputFile", &Self::template getField<Self, QString, &Self::m_output>,
+     &Self::template putField<Self, QString, &Self::m_output>},
+    {tolvern::TargetAudience, "TargetAudience",
+     &Self::template getField<Self, int, &Self::m_targetAudience>,
+     &Self::template putField<Self, int, &Self::m_targetAudience>},
+    {tolvern::VideoCodec, "VideoCodec", &Self::template getField<Self, int, &Self::m_videoCodec>,
+     &Self::template putField<Self, int, &Self::m_videoCodec>},
+    {tolvern::VideoQuality, "VideoQuality",
+     &Self::template getField<Self, int, &Self::m_videoQuality>,
+     &Self::template putField<Self, int, &Self::m_videoQuality>},
+    {tolvern::Mode, "Mode", &Self::template getField<Self, int, &Self::m_mode>,
+     &Self::template putField<Self, int, &Self::m_mode>},
+    {tolvern::BinFolder, "BinFolder", &Self::template getField<Self, QString, &Self::m_binFolder>,
+     &Self::template putField<Self, QString, &Self::m_binFolder>},
     {tolvern::Start, "Start", nullptr, nullptr, &Self::start},
-    {tolvern::Abort, "Abort", nullptr, nullptr, &Self::abort},
+    {tolvern::Abort, "Abort", nullptr, nullptr, &Self::abortMethod},
 }};
 
 Control* create(QWidget* parent) {

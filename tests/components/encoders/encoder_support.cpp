@@ -102,24 +102,22 @@ bool EncoderUnderTest::waitEvent(int id, int timeoutMs) {
     return seen();
 }
 
-std::vector<int> EncoderUnderTest::errorCodes() const {
-    std::vector<int> codes;
-    for (const Event& e : m_events) {
-        if (e.id == encoders::EncodeError) {
-            codes.push_back(e.args.value(0).toInt());
-        }
-    }
-    return codes;
-}
-
-std::vector<int> EncoderUnderTest::progress() const {
+std::vector<int> EncoderUnderTest::firstArguments(int id) const {
     std::vector<int> values;
     for (const Event& e : m_events) {
-        if (e.id == encoders::EncodeProgress) {
+        if (e.id == id) {
             values.push_back(e.args.value(0).toInt());
         }
     }
     return values;
+}
+
+std::vector<int> EncoderUnderTest::errorCodes() const {
+    return firstArguments(encoders::EncodeError);
+}
+
+std::vector<int> EncoderUnderTest::progress() const {
+    return firstArguments(encoders::EncodeProgress);
 }
 
 int EncoderUnderTest::completions() const {

@@ -56,6 +56,8 @@ public:
     void clearEvents() { m_events.clear(); }
 
 private:
+    std::vector<int> firstArguments(int id) const;
+
     QWidget m_parent;
     std::unique_ptr<dispatch::ControlHost> m_host;
     std::vector<Event> m_events;
