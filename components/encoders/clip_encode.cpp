@@ -99,6 +99,7 @@ private:
     RmWriter m_writer;
     std::optional<SoundEncoder> m_soundEnc;
     int m_videoStream = -1;
+    int m_framesEncoded = 0;
     int m_srcWidth = 0, m_srcHeight = 0, m_srcFormat = -1;  // what the scaler was made for
     std::int64_t m_lastPts = AV_NOPTS_VALUE;
     std::int64_t m_startPts = AV_NOPTS_VALUE;
@@ -265,6 +266,7 @@ bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
     }
     m_lastPts = encPts;
     m_scaled->pts = encPts;
+    ++m_framesEncoded;
     return m_writer.encode(m_enc.get(), m_scaled.get(), m_out.get(), m_videoStream, why);
 }
 
@@ -347,7 +349,15 @@ bool ClipJob::run(Failure* why) {
     if (m_soundEnc && !m_soundEnc->finish(why)) {
         return false;
     }
-    return m_writer.finish(why);
+    if (m_enc && m_framesEncoded == 0) {
+        *why = {ErrorInput, m_s.input + ": not one picture could be decoded"};
+        return false;
+    }
+    if (!m_writer.finish(why)) {
+        return false;
+    }
+    m_job.progress(100);
+    return true;
 }
 
 }  // namespace

@@ -76,6 +76,9 @@ bool SoundEncoder::open(SoundCodec codec, int bitRate, const SoundFormat& input,
                 "cannot convert the sound for " + std::string(name) + ": " + ff::errorText(rc)};
         return false;
     }
+    if (m_enc->frame_size <= 0) {
+        m_enc->frame_size = 1024;  // a codec that takes frames of any size
+    }
     m_fifo.reset(av_audio_fifo_alloc(m_enc->sample_fmt, channels, 4 * m_enc->frame_size));
     m_frame = ff::makeFrame();
     m_frame->nb_samples = m_enc->frame_size;

@@ -138,6 +138,25 @@ TEST_F(QuillonTest, VideoSoundIsMixedAndMissingSoundRefused) {
     EXPECT_NEAR(toneAmplitude(s, 600, 0.6, 1.4), 0.4, 0.05);
 }
 
+TEST_F(QuillonTest, RealAudioSourceIsPlacedBySamples) {
+    // A RealAudio 1.0 file (its packets all stamped 0), as a background track
+    // of that type is, mixed into a later track at 1 s.
+    setUp(2000, 0);
+    ASSERT_EQ(add(caption, 0, 1.0), 0);
+    encode();
+    QTemporaryDir other;
+    const QString realAudio = other.filePath("back1.rm");
+    ASSERT_TRUE(QFile::rename(out, realAudio));
+    quillon.clearEvents();
+    setUp(3000);
+    ASSERT_EQ(add(realAudio, 1000, 1.0), 0);
+    encode();
+    const SoundRead s = readSound(out);
+    EXPECT_LT(rms(s, 0.0, 0.9), 0.003);
+    EXPECT_GT(rms(s, 1.1, 1.9), 0.1);
+    EXPECT_LT(rms(s, 2.1, 3.0), 0.01);
+}
+
 TEST_F(QuillonTest, StartIsRefusedWhenNothingCanBeEncoded) {
     setUp(2000);
     EXPECT_TRUE(startRefused());  // no sources

@@ -23,6 +23,8 @@ protected:
         QFile f(text);
         f.open(QIODevice::WriteOnly);
         f.write("RIFF....AVI LIST but nothing else");
+        soundOnly = dir->filePath("video4.avi");
+        runFfmpeg({"-f", "lavfi", "-i", "sine=d=0.5", "-c:a", "pcm_s16le", soundOnly});
     }
     static void TearDownTestSuite() { delete dir; }
 
@@ -42,13 +44,13 @@ protected:
     }
 
     static QTemporaryDir* dir;
-    static QString clip, longClip, text;
+    static QString clip, longClip, text, soundOnly;
     QTemporaryDir work;
     EncoderUnderTest tolvern{"tolvern"};
 };
 
 QTemporaryDir* TolvernTest::dir = nullptr;
-QString TolvernTest::clip, TolvernTest::longClip, TolvernTest::text;
+QString TolvernTest::clip, TolvernTest::longClip, TolvernTest::text, TolvernTest::soundOnly;
 
 TEST_F(TolvernTest, ClipBecomesRealVideoInTheVideoRegion) {
     const QString out = work.filePath("video1.rm");
@@ -67,6 +69,22 @@ TEST_F(TolvernTest, ClipBecomesRealVideoInTheVideoRegion) {
     EXPECT_NEAR(v.frames, 30, 1);
     EXPECT_EQ(v.decodeErrors, 0);
     EXPECT_EQ(v.packets, v.frames);
+    EXPECT_LT(v.largestPacket, 65536);
+    EXPECT_EQ(tolvern.progress().back(), 100);
+
+    // RealVideo 1.0 takes sides in multiples of 16.
+    tolvern.clearEvents();
+    const QString old = work.filePath("video1-rv10.rm");
+    setUp(tolvern, clip, old);
+    tolvern.host().put(t::VideoCodec, 1);
+    tolvern.host().call(t::Start);
+    ASSERT_TRUE(tolvern.waitComplete());
+    EXPECT_TRUE(tolvern.errorCodes().empty());
+    const VideoRead v10 = readVideo(old);
+    EXPECT_EQ(v10.codec, "rv10");
+    EXPECT_EQ(v10.width, 176);
+    EXPECT_EQ(v10.height, 128);
+    EXPECT_NEAR(v10.frames, 30, 1);
 }
 
 TEST_F(TolvernTest, ModeZeroKeepsTheSound) {
@@ -86,7 +104,7 @@ TEST_F(TolvernTest, ModeZeroKeepsTheSound) {
 
 TEST_F(TolvernTest, UnreadableInputReportsAnErrorThenCompletes) {
     const QString out = work.filePath("video3.rm");
-    for (const QString& input : {text, work.filePath("missing.avi")}) {
+    for (const QString& input : {text, soundOnly, work.filePath("missing.avi")}) {
         tolvern.clearEvents();
         setUp(tolvern, input, out);
         ASSERT_TRUE(tolvern.host().call(t::Start).ok());
