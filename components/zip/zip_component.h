@@ -2,6 +2,11 @@
 // stored flat under its bare file name, and unpacks an archive into one
 // folder. Both run on the caller's thread and report progress as they go.
 //
+// Members are deflated at the compression level (6 unless set), except
+// those that a sample shows deflate cannot shrink by 3% (JPEG pictures,
+// compressed video): they are stored, which saves most of the time and
+// almost nothing of the size.
+//
 // Zipping writes the new archive to a temporary file in the archive's
 // folder and renames it over the old archive only once it is complete (and,
 // by default, on disk), so a failed or interrupted save leaves the previous

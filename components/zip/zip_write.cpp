@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
@@ -20,6 +22,7 @@ namespace {
 struct Listed {
     QString path;
     QByteArray name;  // bare name, UTF-8
+    qint64 size;
 };
 
 // Reserves a new, unique file name in the target's folder ("." + name + a
@@ -41,6 +44,29 @@ QString reserveSibling(const QString& target) {
         }
     }
     return QString();
+}
+
+// Already compressed media (JPEG, MPEG-4, MJPEG) gain nothing from deflate
+// but cost most of its time. A sample from the middle of the file, deflated
+// quickly, tells whether the member is worth deflating at all; one that does
+// not shrink by 3% is stored.
+bool worthDeflating(const QString& path, qint64 size) {
+    constexpr qint64 kSample = 256 << 10;
+    if (size < 2 * kSample) {
+        return true;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(size / 2 - kSample / 2)) {
+        return true;  // the real read will report the fault
+    }
+    const QByteArray sample = file.read(kSample);
+    uLongf packed = compressBound(uLong(sample.size()));
+    std::vector<Bytef> out(packed);
+    if (compress2(out.data(), &packed, reinterpret_cast<const Bytef*>(sample.constData()),
+                  uLong(sample.size()), 1) != Z_OK) {
+        return true;
+    }
+    return double(packed) < 0.97 * double(sample.size());
 }
 
 bool isSpaceError(int sys) {
@@ -98,7 +124,7 @@ int ZipComponent::zipFlat() {
                 QStringLiteral("two listed files are named %1").arg(QString::fromUtf8(name)));
         }
         canonicalByName.insert(name, canonical);
-        members.push_back({path, name});
+        members.push_back({path, name, info.size()});
     }
     if (members.empty()) {
         return fail(ZipNothingListed, QStringLiteral("none of the listed files exists"));
@@ -137,7 +163,8 @@ int ZipComponent::zipFlat() {
             return dropTemp(ZipWriteFailed, QString::fromUtf8(zip_strerror(archive.get())));
         }
         source.release();  // the archive owns it now
-        const zip_int32_t method = m_level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+        const bool deflate = m_level > 0 && worthDeflating(member.path, member.size);
+        const zip_int32_t method = deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
         if (zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), method,
                                      static_cast<zip_uint32_t>(m_level)) != 0) {
             return dropTemp(ZipWriteFailed, QString::fromUtf8(zip_strerror(archive.get())));

@@ -251,6 +251,19 @@ TEST_F(ZipPack, AReadOnlyOrMissingFolderLeavesThePreviousArchiveIntact) {
     EXPECT_EQ(fileBytes(archive()), before);
 }
 
+TEST_F(ZipPack, MembersThatDeflateCannotShrinkAreStored) {
+    const QByteArray media = noise(3 << 20, 6);
+    const QByteArray raw = QByteArray("frame data 0123456789 ").repeated(150000);
+    ASSERT_EQ(pack({env.write("work/video1.avi", media), env.write("work/raw.avi", raw)}), ZipOk);
+    const std::vector<Member> members = readBack(archive());
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members[0].method, ZIP_CM_STORE);
+    EXPECT_EQ(members[0].data, media);
+    EXPECT_EQ(members[1].method, ZIP_CM_DEFLATE);
+    EXPECT_EQ(members[1].data, raw);
+    EXPECT_EQ(runTool("unzip", {"-t", archive()}).first, 0);
+}
+
 TEST_F(ZipPack, LevelZeroStoresAndLevelsOutsideTheRangeAreRefused) {
     EXPECT_EQ(zip.compressionLevel(), 6);
     EXPECT_FALSE(zip.setCompressionLevel(10));
