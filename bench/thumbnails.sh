@@ -5,30 +5,15 @@
 # `convert -thumbnail 320x240` (one process per picture, one after another
 # and two at a time), side by side in one run. Prints the median seconds.
 # Usage: thumbnails.sh CORPUS BUILD [RUNS]   (RUNS defaults to 3)
-set -euo pipefail
-corpus=$(cd "${1:?usage: thumbnails.sh CORPUS BUILD [RUNS]}" && pwd)
-build=$(cd "${2:?usage: thumbnails.sh CORPUS BUILD [RUNS]}" && pwd)
-runs=${3:-3}
-tool=$build/bin/bench-thumbnails
-[ -x "$tool" ] || { echo "no $tool: build the project first" >&2; exit 1; }
+source "$(dirname "$0")/common.sh" thumbnails bench-thumbnails "$@"
 # The real ImageMagick (scripts/bench-packages.txt), not another convert
 # that may come first on the PATH.
 convert=/usr/bin/convert
 [ -x "$convert" ] || { echo "needs ImageMagick: apt-get install imagemagick" >&2; exit 1; }
 
-work=$(mktemp -d "${TMPDIR:-/var/tmp}/brindle-thumb-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 mapfile -t pictures < <(grep -E '^p[0-9]+' "$corpus/toc.txt" | sed "s|^|$corpus/|")
 cat "${pictures[@]}" >/dev/null  # warm the cache
 
-seconds() {  # seconds COMMAND...: wall time of one command
-    local t0 t1
-    t0=$(date +%s.%N)
-    "$@" >/dev/null
-    t1=$(date +%s.%N)
-    awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}'
-}
-median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 imagemagick() {  # imagemagick JOBS OUTDIR
     printf '%s\n' "${pictures[@]}" |
         xargs -P "$1" -I{} sh -c 'f={}; b=${f##*/}; exec "$0" "$f" -thumbnail 320x240 "$1/${b%.*}.jpg"' \
@@ -57,6 +42,6 @@ im1=$(median <"$work/t-im1") b1=$(median <"$work/t-b1")
 im2=$(median <"$work/t-im2") b2=$(median <"$work/t-b2")
 printf '%d pictures, %d runs, median seconds\n' "${#pictures[@]}" "$runs"
 printf '%-44s %7.2f s\n' "convert -thumbnail 320x240, one at a time" "$im1"
-printf '%-44s %7.2f s   ratio %.2f\n' "bench-thumbnails, one thread" "$b1" "$(awk "BEGIN {print $b1 / $im1}")"
+printf '%-44s %7.2f s   ratio %.2f\n' "bench-thumbnails, one thread" "$b1" "$(calc "$b1 / $im1")"
 printf '%-44s %7.2f s\n' "convert -thumbnail 320x240, two at a time" "$im2"
-printf '%-44s %7.2f s   ratio %.2f\n' "bench-thumbnails, two threads" "$b2" "$(awk "BEGIN {print $b2 / $im2}")"
+printf '%-44s %7.2f s   ratio %.2f\n' "bench-thumbnails, two threads" "$b2" "$(calc "$b2 / $im2")"

@@ -3,28 +3,11 @@
 # component (bench-zip) and with Info-ZIP's zip and unzip, side by side in
 # one run. Prints the median seconds of each and the ratios.
 # Usage: zip_pack.sh CORPUS BUILD [RUNS]   (RUNS defaults to 3)
-set -euo pipefail
-corpus=$(cd "${1:?usage: zip_pack.sh CORPUS BUILD [RUNS]}" && pwd)
-build=$(cd "${2:?usage: zip_pack.sh CORPUS BUILD [RUNS]}" && pwd)
-runs=${3:-3}
-tool=$build/bin/bench-zip
-[ -x "$tool" ] || { echo "no $tool: build the project first" >&2; exit 1; }
+source "$(dirname "$0")/common.sh" zip_pack bench-zip "$@"
 command -v zip >/dev/null && command -v unzip >/dev/null || { echo "needs zip and unzip" >&2; exit 1; }
 
-work=$(mktemp -d "${TMPDIR:-/var/tmp}/brindle-zip-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 mapfile -t files < <(sed "s|^|$corpus/|" "$corpus/toc.txt")
 bytes=$(cat "${files[@]}" | wc -c)  # also warms the cache
-
-seconds() {  # seconds COMMAND...: wall time of one command
-    local t0 t1
-    t0=$(date +%s.%N)
-    "$@" >/dev/null
-    t1=$(date +%s.%N)
-    awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}'
-}
-calc() { awk "BEGIN {print $1}"; }  # calc EXPRESSION
-median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
 : >"$work/zip" >"$work/ours-pack" >"$work/unzip" >"$work/ours-unpack"
 for ((r = 1; r <= runs; r++)); do
