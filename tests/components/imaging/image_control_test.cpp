@@ -290,20 +290,20 @@ TEST_F(ImageControlTest, OtherAnglesFillTheUncoveredCornersWithTheColour) {
 }
 
 TEST_F(ImageControlTest, CopiesBetweenInstancesAreIndependent) {
-    ImageControl lead;
+    ImageControl visible;
     int changed = 0;
-    QObject::connect(&lead, &ImageControl::imageChanged, [&] { ++changed; });
+    QObject::connect(&visible, &ImageControl::imageChanged, [&] { ++changed; });
     ASSERT_EQ(worker.load(write("p.jpg", test::quadrants())), ImageStatus::Ok);
-    lead.copyFrom(worker);
+    visible.copyFrom(worker);
     EXPECT_EQ(changed, 1);
-    ASSERT_EQ(lead.changeBrightness(-250), ImageStatus::Ok);
+    ASSERT_EQ(visible.changeBrightness(-250), ImageStatus::Ok);
     EXPECT_TRUE(colorNear(worker.image().pixel(480, 360), test::kGrey, 12));
-    EXPECT_TRUE(colorNear(lead.image().pixel(480, 360), qRgb(0x40, 0x40, 0x40), 12));
+    EXPECT_TRUE(colorNear(visible.image().pixel(480, 360), qRgb(0x40, 0x40, 0x40), 12));
 
-    worker.copyFrom(lead);
-    EXPECT_EQ(worker.image(), lead.image());
-    lead.clear();
-    EXPECT_FALSE(lead.hasImage());
+    worker.copyFrom(visible);
+    EXPECT_EQ(worker.image(), visible.image());
+    visible.clear();
+    EXPECT_FALSE(visible.hasImage());
     EXPECT_TRUE(worker.hasImage());
     EXPECT_EQ(changed, 3);
 }
