@@ -14,7 +14,7 @@
 namespace brindle::test {
 namespace {
 
-QString specKey(const ClipSpec& s) {
+QString recipeKey(const ClipRecipe& s) {
     return QStringLiteral("%1-%2-%3x%4-%5")
         .arg(s.codec)
         .arg(s.frames)
@@ -28,9 +28,9 @@ QTemporaryDir& cacheDir() {
     return dir;
 }
 
-QString generate(const ClipSpec& spec) {
+QString generate(const ClipRecipe& recipe) {
     static QHash<QString, QString> made;
-    const QString key = specKey(spec);
+    const QString key = recipeKey(recipe);
     if (made.contains(key)) {
         return made[key];
     }
@@ -43,19 +43,19 @@ QString generate(const ClipSpec& spec) {
                      "lavfi",
                      "-i",
                      QStringLiteral("testsrc2=s=%1x%2:r=15,trim=end_frame=%3")
-                         .arg(spec.width)
-                         .arg(spec.height)
-                         .arg(spec.frames)};
-    if (spec.sound) {
+                         .arg(recipe.width)
+                         .arg(recipe.height)
+                         .arg(recipe.frames)};
+    if (recipe.sound) {
         // Sound a little longer than the pictures, so a cut at the end
         // has sound to cut.
-        const double seconds = spec.frames / 15.0 + 0.5;
+        const double seconds = recipe.frames / 15.0 + 0.5;
         args << "-f"
              << "lavfi"
              << "-i"
              << QStringLiteral("sine=frequency=440:sample_rate=22050:duration=%1").arg(seconds);
     }
-    if (spec.codec == "mpeg4") {
+    if (recipe.codec == "mpeg4") {
         args << "-c:v"
              << "mpeg4"
              << "-g"
@@ -64,7 +64,7 @@ QString generate(const ClipSpec& spec) {
              << "1000000000"
              << "-q:v"
              << "4";
-    } else if (spec.codec == "mjpeg") {
+    } else if (recipe.codec == "mjpeg") {
         args << "-c:v"
              << "mjpeg"
              << "-q:v"
@@ -80,7 +80,7 @@ QString generate(const ClipSpec& spec) {
              << "-flipped_raw_rgb"
              << "1";
     }
-    if (spec.sound) {
+    if (recipe.sound) {
         args << "-c:a"
              << "pcm_s16le"
              << "-ac"
@@ -148,8 +148,8 @@ std::vector<std::uint8_t> toBgr(const AVFrame* f) {
 
 }  // namespace
 
-QString makeClip(const QString& dir, const ClipSpec& spec, const QString& name) {
-    const QString made = generate(spec);
+QString makeClip(const QString& dir, const ClipRecipe& recipe, const QString& name) {
+    const QString made = generate(recipe);
     if (made.isEmpty()) {
         return {};
     }

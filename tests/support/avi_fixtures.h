@@ -11,7 +11,7 @@
 
 namespace brindle::test {
 
-struct ClipSpec {
+struct ClipRecipe {
     QString codec = "mpeg4";  // "mpeg4", "mjpeg" or "rawvideo"
     int frames = 100;
     int width = 160;
@@ -19,10 +19,10 @@ struct ClipSpec {
     bool sound = true;  // 22050 Hz 16-bit mono PCM, a little longer than the video
 };
 
-// A clip made to spec in dir (15 frames per second, a key frame every 15
+// A clip made to recipe in dir (15 frames per second, a key frame every 15
 // frames); clips are made once per test program and copied. Empty when the
 // ffmpeg program failed.
-QString makeClip(const QString& dir, const ClipSpec& spec, const QString& name = "clip.avi");
+QString makeClip(const QString& dir, const ClipRecipe& recipe, const QString& name = "clip.avi");
 
 struct ClipInfo {
     bool ok = false;

@@ -32,8 +32,8 @@ protected:
         });
     }
 
-    QString clip(const test::ClipSpec& spec = {}) {
-        const QString path = test::makeClip(dir.path(), spec);
+    QString clip(const test::ClipRecipe& recipe = {}) {
+        const QString path = test::makeClip(dir.path(), recipe);
         EXPECT_FALSE(path.isEmpty());
         return path;
     }

@@ -14,7 +14,7 @@ namespace brindle::avi {
 namespace {
 
 using test::ClipInfo;
-using test::ClipSpec;
+using test::ClipRecipe;
 
 constexpr int kSamplesPerFrame = 22050 / 15;
 
@@ -24,8 +24,8 @@ std::string s(const QString& q) {
 
 class AviCutTest : public ::testing::Test {
 protected:
-    QString clip(const ClipSpec& spec = {}) {
-        const QString path = test::makeClip(dir.path(), spec);
+    QString clip(const ClipRecipe& recipe = {}) {
+        const QString path = test::makeClip(dir.path(), recipe);
         EXPECT_FALSE(path.isEmpty());
         return path;
     }
@@ -94,18 +94,18 @@ TEST_F(AviCutTest, PlansCopyFromKeyFramesAndEncodesOnlyTheLeadingFrames) {
 }
 
 TEST_F(AviCutTest, FullRangeKeepsEveryFrameOfEveryCodec) {
-    for (const ClipSpec& spec :
-         {ClipSpec{}, ClipSpec{.codec = "mjpeg"}, ClipSpec{.codec = "rawvideo", .frames = 30},
-          ClipSpec{.codec = "mpeg4", .sound = false}}) {
-        SCOPED_TRACE(spec.codec.toStdString());
-        const QString path = clip(spec);
+    for (const ClipRecipe& recipe :
+         {ClipRecipe{}, ClipRecipe{.codec = "mjpeg"}, ClipRecipe{.codec = "rawvideo", .frames = 30},
+          ClipRecipe{.codec = "mpeg4", .sound = false}}) {
+        SCOPED_TRACE(recipe.codec.toStdString());
+        const QString path = clip(recipe);
         CutReport r;
-        const ClipInfo got = cutAndCheck(path, 0, spec.frames - 1, &r);
+        const ClipInfo got = cutAndCheck(path, 0, recipe.frames - 1, &r);
         EXPECT_EQ(r.reencodedFrames, 0);
-        expectCopied(test::readClip(path), got, 0, 0, spec.frames);
+        expectCopied(test::readClip(path), got, 0, 0, recipe.frames);
         // The sound that runs on past the last picture is not kept.
-        if (spec.sound) {
-            EXPECT_EQ(got.audioSamples, spec.frames * kSamplesPerFrame);
+        if (recipe.sound) {
+            EXPECT_EQ(got.audioSamples, recipe.frames * kSamplesPerFrame);
         }
     }
 }
@@ -132,9 +132,9 @@ TEST_F(AviCutTest, RangeOnAKeyFrameIsCopiedInOnePass) {
 }
 
 TEST_F(AviCutTest, RangeInsideAGroupEncodesUpToTheNextKeyFrame) {
-    for (const ClipSpec& spec : {ClipSpec{}, ClipSpec{.sound = false}}) {
-        SCOPED_TRACE(spec.sound ? "with sound" : "without sound");
-        const QString path = clip(spec);
+    for (const ClipRecipe& recipe : {ClipRecipe{}, ClipRecipe{.sound = false}}) {
+        SCOPED_TRACE(recipe.sound ? "with sound" : "without sound");
+        const QString path = clip(recipe);
         std::vector<int> seen;
         const CutReport r = cutToFile(s(path), 17, 99, s(dir.filePath("progress.avi")), [&](int p) {
             seen.push_back(p);

@@ -13,12 +13,12 @@
 namespace brindle::avi {
 namespace {
 
-using test::ClipSpec;
+using test::ClipRecipe;
 
 class AviFileTest : public ::testing::Test {
 protected:
-    QString clip(const ClipSpec& spec, const QString& name = "clip.avi") {
-        const QString path = test::makeClip(dir.path(), spec, name);
+    QString clip(const ClipRecipe& recipe, const QString& name = "clip.avi") {
+        const QString path = test::makeClip(dir.path(), recipe, name);
         EXPECT_FALSE(path.isEmpty());
         return path;
     }
