@@ -1,0 +1,29 @@
+// brindle-cli's subcommands: one row each in a table, each implemented in a
+// file of its own, all sharing the program's code.
+#pragma once
+
+#include <QStringList>
+
+#include <span>
+
+namespace brindle::cli {
+
+enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+struct Subcommand {
+    const char* name;
+    const char* arguments;  // as shown in the usage text
+    const char* summary;
+    int (*run)(const QStringList& args);  // the arguments after the name
+};
+
+std::span<const Subcommand> subcommands();
+
+// Prints the usage text on standard error and answers kExitUsage.
+int usageError();
+
+int runFrames(const QStringList& args);
+int runCut(const QStringList& args);
+int runCheck(const QStringList& args);
+
+}  // namespace brindle::cli

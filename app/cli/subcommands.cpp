@@ -1,0 +1,31 @@
+#include "app/cli/subcommand.h"
+
+#include <array>
+#include <cstdio>
+
+namespace brindle::cli {
+
+namespace {
+const std::array kSubcommands{
+    Subcommand{"frames", "CLIP.avi", "print TotalFrames, FirstFrame and LastFrame of a clip",
+               runFrames},
+    Subcommand{"cut", "CLIP.avi FIRST LAST",
+               "cut a clip in place to the frames FIRST..LAST, printing the progress", runCut},
+    Subcommand{"check", "CLIP", "print whether a video file can be used as a slide (exit 1: no)",
+               runCheck},
+};
+}  // namespace
+
+std::span<const Subcommand> subcommands() {
+    return kSubcommands;
+}
+
+int usageError() {
+    std::fprintf(stderr, "usage: brindle-cli COMMAND ARGUMENTS...\n");
+    for (const Subcommand& c : kSubcommands) {
+        std::fprintf(stderr, "  brindle-cli %s %s\n      %s\n", c.name, c.arguments, c.summary);
+    }
+    return kExitUsage;
+}
+
+}  // namespace brindle::cli

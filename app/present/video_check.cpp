@@ -1,0 +1,19 @@
+#include "app/present/video_check.h"
+
+#include "controls/clipedit/klipvane_ids.h"
+#include "platform/dispatch/control_host.h"
+
+namespace brindle {
+
+bool isGoodVideo(dispatch::ControlHost& klipvane, const QString& path) {
+    using namespace klipvane;
+    if (!klipvane.get(DispFilename).value.toString().isEmpty()) {
+        return false;  // busy with another file
+    }
+    klipvane.put(DispFilename, path);
+    const quintptr picture = klipvane.call(DispGetDIB, {0}).value.value<quintptr>();
+    klipvane.put(DispFilename, QString());
+    return picture != 0;
+}
+
+}  // namespace brindle
