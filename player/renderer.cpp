@@ -40,7 +40,7 @@ QImage Renderer::render(std::int64_t ms, QSize size) {
 
 void Renderer::render(std::int64_t ms, QImage& target) {
     // At and after the end the last picture stays.
-    ms = std::clamp<std::int64_t>(ms, 0, std::max<std::int64_t>(m_p.durationMs - 1, 0));
+    ms = std::clamp<std::int64_t>(ms, 0, m_p.durationMs);
     QPainter p(&target);
     p.fillRect(target.rect(), Qt::black);
     const QRect area = aspectFit(m_p.size, target.rect());
@@ -67,7 +67,9 @@ void Renderer::render(std::int64_t ms, QImage& target) {
             if (item.region != regionIndex || !item.isVisual()) {
                 continue;
             }
-            if (ms < item.beginMs || ms >= item.shownUntilMs) {
+            // What is shown to the end stays at the end itself.
+            const bool toTheEnd = item.shownUntilMs == m_p.durationMs && ms == m_p.durationMs;
+            if (ms < item.beginMs || (ms >= item.shownUntilMs && !toTheEnd)) {
                 continue;
             }
             // Frozen after its active end: the last picture stays.
