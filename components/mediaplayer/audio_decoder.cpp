@@ -70,35 +70,16 @@ int AudioDecoder::read(float* out, int frames) {
 
 // Decodes the next frame into m_pending; false at the end of the stream.
 bool AudioDecoder::decodeMore() {
-    while (true) {
-        const int rc = avcodec_receive_frame(m_dec.get(), m_frame.get());
-        if (rc >= 0) {
-            convert(m_frame.get());
-            av_frame_unref(m_frame.get());
-            if (!m_pending.empty()) {
-                return true;
-            }
-            continue;
+    while (receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_frame.get(), m_eof)) {
+        convert(m_frame.get());
+        av_frame_unref(m_frame.get());
+        if (!m_pending.empty()) {
+            return true;
         }
-        if (rc == AVERROR_EOF) {
-            // Whatever the resampler still holds.
-            convert(nullptr);
-            return !m_pending.empty();
-        }
-        if (m_eof) {
-            return false;
-        }
-        if (av_read_frame(m_in.get(), m_packet.get()) < 0) {
-            m_eof = true;
-            avcodec_send_packet(m_dec.get(), nullptr);
-            continue;
-        }
-        if (m_packet->stream_index == m_stream) {
-            // A damaged packet is passed over; the stream goes on.
-            avcodec_send_packet(m_dec.get(), m_packet.get());
-        }
-        av_packet_unref(m_packet.get());
     }
+    // Whatever the resampler still holds.
+    convert(nullptr);
+    return !m_pending.empty();
 }
 
 void AudioDecoder::convert(const AVFrame* frame) {

@@ -19,6 +19,28 @@ ff::Codec openDecoder(const AVStream* st) {
     return ctx;
 }
 
+bool receiveFrame(AVFormatContext* in, AVCodecContext* dec, int stream, AVPacket* packet,
+                  AVFrame* frame, bool& eof) {
+    while (true) {
+        const int rc = avcodec_receive_frame(dec, frame);
+        if (rc >= 0) {
+            return true;
+        }
+        if (rc == AVERROR_EOF || eof) {
+            return false;
+        }
+        if (av_read_frame(in, packet) < 0) {
+            eof = true;
+            avcodec_send_packet(dec, nullptr);
+            continue;
+        }
+        if (packet->stream_index == stream) {
+            avcodec_send_packet(dec, packet);
+        }
+        av_packet_unref(packet);
+    }
+}
+
 bool hasUsableTimestamps(const AVStream* st) {
     return st->codecpar->codec_id != AV_CODEC_ID_RA_144;
 }
@@ -46,23 +68,11 @@ std::int64_t countedAudioLengthMs(const QString& path, int streamIndex) {
     ff::Packet pkt = ff::makePacket();
     ff::Frame frame = ff::makeFrame();
     std::int64_t samples = 0;
-    auto drain = [&] {
-        while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
-            samples += frame->nb_samples;
-            av_frame_unref(frame.get());
-        }
-    };
-    while (av_read_frame(in.get(), pkt.get()) >= 0) {
-        if (pkt->stream_index == streamIndex) {
-            // A damaged packet is skipped; the rest still counts.
-            if (avcodec_send_packet(dec.get(), pkt.get()) >= 0) {
-                drain();
-            }
-        }
-        av_packet_unref(pkt.get());
+    bool eof = false;
+    while (receiveFrame(in.get(), dec.get(), streamIndex, pkt.get(), frame.get(), eof)) {
+        samples += frame->nb_samples;
+        av_frame_unref(frame.get());
     }
-    avcodec_send_packet(dec.get(), nullptr);
-    drain();
     return samples * 1000 / dec->sample_rate;
 }
 

@@ -14,6 +14,12 @@ namespace brindle {
 // has none for its codec or refuses to open it.
 ff::Codec openDecoder(const AVStream* st);
 
+// Feeds the stream's packets to its decoder until a frame comes out; false
+// once the decoder is drained at the end of the file. A damaged packet is
+// passed over. `eof` keeps whether the file's end has been read.
+bool receiveFrame(AVFormatContext* in, AVCodecContext* dec, int stream, AVPacket* packet,
+                  AVFrame* frame, bool& eof);
+
 // False for audio streams whose packets carry no timestamps worth reading
 // (RealAudio 1.0 in RealMedia writes every packet at time 0).
 bool hasUsableTimestamps(const AVStream* st);

@@ -66,27 +66,12 @@ std::int64_t VideoDecoder::frameMs(const AVFrame* f) const {
 }
 
 bool VideoDecoder::decodeNext() {
-    m_haveNext = false;
-    while (true) {
-        const int rc = avcodec_receive_frame(m_dec.get(), m_next.get());
-        if (rc >= 0) {
-            m_nextMs = frameMs(m_next.get());
-            m_haveNext = true;
-            return true;
-        }
-        if (rc == AVERROR_EOF || m_eof) {
-            return false;
-        }
-        if (av_read_frame(m_in.get(), m_packet.get()) < 0) {
-            m_eof = true;
-            avcodec_send_packet(m_dec.get(), nullptr);
-            continue;
-        }
-        if (m_packet->stream_index == m_stream) {
-            avcodec_send_packet(m_dec.get(), m_packet.get());
-        }
-        av_packet_unref(m_packet.get());
+    m_haveNext =
+        receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_next.get(), m_eof);
+    if (m_haveNext) {
+        m_nextMs = frameMs(m_next.get());
     }
+    return m_haveNext;
 }
 
 bool VideoDecoder::seekTo(std::int64_t ms) {
