@@ -10,7 +10,7 @@ export LC_ALL=C
 corpus=$(cd "${1:?usage: player_export.sh CORPUS BUILD}" && pwd)
 player=$(cd "${2:?usage: player_export.sh CORPUS BUILD}" && pwd)/bin/brindle-player
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+[ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 cd "$work"
 FF="ffmpeg -nostdin -v error -y"
 

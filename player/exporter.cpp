@@ -46,6 +46,7 @@ public:
         m_video->time_base = AVRational{1, fps};
         m_video->framerate = AVRational{fps, 1};
         m_video->gop_size = fps * 5;
+        m_video->thread_count = 0;  // as many as the machine has
         if (m_out->oformat->flags & AVFMT_GLOBALHEADER) {
             m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
@@ -119,12 +120,21 @@ public:
     int audioFrameSize() const { return m_aframe->nb_samples; }
 
     bool writeVideo(const QImage& image, std::int64_t index) {
+        // Most frames of a slide show repeat the one before: those keep the
+        // converted picture.
+        const bool same = image == m_previous;
+        // The encoder may still hold the last frame; making it writable
+        // copies it, which is all a repeated picture needs.
         if (av_frame_make_writable(m_frame.get()) < 0) {
             return fail("out of memory");
         }
-        const std::uint8_t* src[4] = {image.constBits(), nullptr, nullptr, nullptr};
-        const int stride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-        sws_scale(m_sws.get(), src, stride, 0, image.height(), m_frame->data, m_frame->linesize);
+        if (!same) {
+            const std::uint8_t* src[4] = {image.constBits(), nullptr, nullptr, nullptr};
+            const int stride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+            sws_scale(m_sws.get(), src, stride, 0, image.height(), m_frame->data,
+                      m_frame->linesize);
+            m_previous = image.copy();
+        }
         m_frame->pts = index;
         return encode(m_video.get(), m_frame.get(), m_vstream);
     }
@@ -195,6 +205,7 @@ private:
     ff::Frame m_frame, m_aframe;
     ff::Packet m_packet;
     ff::Sws m_sws;
+    QImage m_previous;
     int m_fps = 25;
     bool m_headerWritten = false;
     bool m_trailerWritten = false;
