@@ -10,6 +10,9 @@ extern "C" {
 
 #include <QElapsedTimer>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace brindle {
@@ -114,6 +117,7 @@ public:
                                    size.height(), AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
                                    nullptr, nullptr));
         m_packet = ff::makePacket();
+        m_apacket = ff::makePacket();
         return m_sws != nullptr || fail("no colour converter");
     }
 
@@ -139,10 +143,12 @@ public:
         return encode(m_video.get(), m_frame.get(), m_vstream);
     }
 
-    // Interleaved samples, a whole number of frames at most audioFrameSize().
-    bool writeAudio(const float* interleaved, int frames, std::int64_t firstSample) {
+    // Sound side, on a thread of its own: interleaved samples, a whole
+    // number of frames at most audioFrameSize(), encoded into a queue that
+    // the writing side empties.
+    bool queueAudio(const float* interleaved, int frames, std::int64_t firstSample) {
         if (av_frame_make_writable(m_aframe.get()) < 0) {
-            return fail("out of memory");
+            return failAudio("out of memory");
         }
         m_aframe->nb_samples = frames;
         for (int c = 0; c < PresentationAudio::kChannels; ++c) {
@@ -152,17 +158,40 @@ public:
             }
         }
         m_aframe->pts = firstSample;
-        return encode(m_audio.get(), m_aframe.get(), m_astream);
+        return encodeAudio(m_aframe.get());
+    }
+    bool flushAudio() { return encodeAudio(nullptr); }
+
+    // Writing side: the sound packets encoded so far.
+    bool writeQueuedAudio() {
+        std::vector<AVPacket*> ready;
+        {
+            std::lock_guard lock(m_queueMutex);
+            ready.swap(m_queue);
+            if (!m_audioError.isEmpty()) {
+                fail(m_audioError);
+            }
+        }
+        bool ok = error.isEmpty();
+        for (AVPacket* pkt : ready) {
+            if (ok) {
+                const int rc = av_interleaved_write_frame(m_out.get(), pkt);
+                ok =
+                    rc >= 0 || fail("writing failed: " + QString::fromStdString(ff::errorText(rc)));
+            }
+            av_packet_free(&pkt);
+        }
+        return ok;
     }
 
-    bool finish() {
-        return encode(m_video.get(), nullptr, m_vstream) &&
-               encode(m_audio.get(), nullptr, m_astream) && trailer();
-    }
+    bool finish() { return encode(m_video.get(), nullptr, m_vstream) && trailer(); }
 
     ~Mp4Writer() {
         if (m_headerWritten && !m_trailerWritten) {
             av_write_trailer(m_out.get());
+        }
+        for (AVPacket* pkt : m_queue) {
+            av_packet_free(&pkt);
         }
     }
 
@@ -191,6 +220,30 @@ private:
                fail("encoding failed: " + QString::fromStdString(ff::errorText(rc)));
     }
 
+    bool encodeAudio(const AVFrame* frame) {
+        int rc = avcodec_send_frame(m_audio.get(), frame);
+        if (rc < 0) {
+            return failAudio("sound encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+        }
+        while ((rc = avcodec_receive_packet(m_audio.get(), m_apacket.get())) >= 0) {
+            av_packet_rescale_ts(m_apacket.get(), m_audio->time_base, m_astream->time_base);
+            m_apacket->stream_index = m_astream->index;
+            std::lock_guard lock(m_queueMutex);
+            m_queue.push_back(av_packet_clone(m_apacket.get()));
+            av_packet_unref(m_apacket.get());
+        }
+        return rc == AVERROR(EAGAIN) || rc == AVERROR_EOF ||
+               failAudio("sound encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+    }
+
+    bool failAudio(const QString& text) {
+        std::lock_guard lock(m_queueMutex);
+        if (m_audioError.isEmpty()) {
+            m_audioError = text;
+        }
+        return false;
+    }
+
     bool fail(const QString& text) {
         if (error.isEmpty()) {
             error = text;
@@ -204,6 +257,10 @@ private:
     AVStream* m_astream = nullptr;
     ff::Frame m_frame, m_aframe;
     ff::Packet m_packet;
+    ff::Packet m_apacket;
+    std::mutex m_queueMutex;
+    std::vector<AVPacket*> m_queue;
+    QString m_audioError;
     ff::Sws m_sws;
     QImage m_previous;
     int m_fps = 25;
@@ -231,37 +288,49 @@ ExportResult exportPresentation(const Presentation& presentation, const QString&
     const std::int64_t totalMs = presentation.durationMs;
     const std::int64_t frameCount = (totalMs * fps + 999) / 1000;
     const std::int64_t totalSamples = totalMs * PresentationAudio::kRate / 1000;
-    std::vector<float> samples(static_cast<std::size_t>(writer.audioFrameSize()) *
-                               PresentationAudio::kChannels);
-    std::int64_t samplesDone = 0;
     QImage image(size, QImage::Format_RGB32);
     QElapsedTimer renderClock;
     qint64 renderNs = 0;
-    bool ok = true;
-    for (std::int64_t i = 0; ok && i < std::max<std::int64_t>(frameCount, 1); ++i) {
-        const std::int64_t ms = i * 1000 / fps;
-        renderClock.start();
-        renderer.render(ms, image);
-        renderNs += renderClock.nsecsElapsed();
-        ok = writer.writeVideo(image, i);
-        // Sound up to the end of this frame.
-        const std::int64_t wanted =
-            std::min(totalSamples, (i + 1) * PresentationAudio::kRate / fps);
-        while (ok && samplesDone < wanted) {
-            const int n = audio.read(samples.data(),
-                                     static_cast<int>(std::min<std::int64_t>(
-                                         writer.audioFrameSize(), totalSamples - samplesDone)));
+    // The sound is mixed and encoded beside the pictures.
+    std::atomic<bool> stopSound{false};
+    std::thread sound([&] {
+        std::vector<float> samples(static_cast<std::size_t>(writer.audioFrameSize()) *
+                                   PresentationAudio::kChannels);
+        std::int64_t done = 0;
+        bool fine = true;
+        while (fine && !stopSound && done < totalSamples) {
+            const int want = static_cast<int>(
+                std::min<std::int64_t>(writer.audioFrameSize(), totalSamples - done));
+            const int n = audio.read(samples.data(), want);
             if (n <= 0) {
                 break;
             }
-            ok = writer.writeAudio(samples.data(), n, samplesDone);
-            samplesDone += n;
+            fine = writer.queueAudio(samples.data(), n, done);
+            done += n;
         }
+        if (fine) {
+            writer.flushAudio();
+        }
+    });
+    bool ok = true;
+    std::int64_t lastMs = 0;
+    for (std::int64_t i = 0; ok && i < std::max<std::int64_t>(frameCount, 1); ++i) {
+        const std::int64_t ms = i * 1000 / fps;
+        renderClock.start();
+        if (i == 0 || !renderer.unchangedBetween(lastMs, ms)) {
+            renderer.render(ms, image);
+        }
+        lastMs = ms;
+        renderNs += renderClock.nsecsElapsed();
+        ok = writer.writeVideo(image, i) && writer.writeQueuedAudio();
         if (options.progress && (i % fps == 0 || i + 1 == frameCount)) {
             options.progress(std::min(totalMs, (i + 1) * 1000 / fps), totalMs);
         }
         result.frames = i + 1;
     }
+    stopSound = !ok;
+    sound.join();
+    ok = ok && writer.writeQueuedAudio();
     ok = ok && writer.finish();
     result.renderSeconds = renderNs / 1e9;
     result.ok = ok;

@@ -140,3 +140,72 @@ void Renderer::drawItem(QPainter& p, std::size_t index, const QRect& region, con
 }
 
 }  // namespace brindle
+
+namespace brindle {
+
+void Renderer::collectChanges() {
+    m_changesKnown = true;
+    auto instant = [this](std::int64_t t) { m_instants.push_back(t); };
+    for (const PresentationItem& item : m_p.items) {
+        if (!item.isVisual()) {
+            continue;
+        }
+        const std::int64_t b = item.beginMs;
+        const std::int64_t e = item.shownUntilMs;
+        instant(b);
+        instant(e);
+        instant(item.activeEndMs);
+        switch (item.kind) {
+            case PresentationItem::Kind::RealPix:
+                for (const RealPixEffect& fx : item.realPix->effects) {
+                    instant(b + fx.startMs);
+                    if (fx.durationMs > 0) {
+                        m_spans.emplace_back(b + fx.startMs, b + fx.startMs + fx.durationMs);
+                    }
+                }
+                break;
+            case PresentationItem::Kind::RealText:
+                if (item.realText->scrolls()) {
+                    m_spans.emplace_back(b, e);
+                }
+                for (const RealTextItem& t : item.realText->items) {
+                    instant(b + t.beginMs);
+                    if (t.endMs) {
+                        instant(b + *t.endMs);
+                    }
+                }
+                break;
+            case PresentationItem::Kind::Video:
+                m_spans.emplace_back(b, e);
+                break;
+            default:
+                break;
+        }
+    }
+    std::sort(m_instants.begin(), m_instants.end());
+}
+
+bool Renderer::unchangedBetween(std::int64_t fromMs, std::int64_t toMs) {
+    if (!m_changesKnown) {
+        collectChanges();
+    }
+    if (fromMs > toMs) {
+        std::swap(fromMs, toMs);
+    }
+    fromMs = std::clamp<std::int64_t>(fromMs, 0, m_p.durationMs);
+    toMs = std::clamp<std::int64_t>(toMs, 0, m_p.durationMs);
+    // Any change at a time in (from, to] shows at `to`; the end itself is a
+    // change too, as what is removed there stays drawn at the end.
+    const auto it = std::upper_bound(m_instants.begin(), m_instants.end(), fromMs);
+    if (it != m_instants.end() && *it <= toMs) {
+        return false;
+    }
+    for (const auto& [a, b] : m_spans) {
+        if (a <= toMs && fromMs < b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace brindle

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace brindle {
 
@@ -29,11 +31,20 @@ public:
     void render(std::int64_t ms, QImage& target);
     QImage render(std::int64_t ms, QSize size);
 
+    // True when the pictures at the two times are certainly the same:
+    // nothing begins, ends, fades, scrolls or plays between them.
+    bool unchangedBetween(std::int64_t fromMs, std::int64_t toMs);
+
 private:
     void drawItem(QPainter& p, std::size_t index, const QRect& region, const QString& fit,
                   std::int64_t localMs);
 
+    void collectChanges();
+
     const Presentation& m_p;
+    bool m_changesKnown = false;
+    std::vector<std::int64_t> m_instants;                        // sorted
+    std::vector<std::pair<std::int64_t, std::int64_t>> m_spans;  // moving [from, to)
     std::map<std::size_t, std::unique_ptr<RealPixCanvas>> m_realPix;
     std::map<std::size_t, std::unique_ptr<RealTextView>> m_realText;
     std::map<std::size_t, std::unique_ptr<VideoDecoder>> m_video;
