@@ -9,8 +9,6 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-#include <unistd.h>
-
 namespace brindle {
 namespace {
 
@@ -111,14 +109,14 @@ QString withDefaults(const QString& mimeapps, const QStringList& types,
     return lines.join('\n') + '\n';
 }
 
-RegistrationResult registerPlayer(const QString& executable) {
+RegistrationResult registerPlayer(const QString& executable, bool machineWide) {
     RegistrationResult r;
     const QString entry = desktopEntry(executable);
     QStringList appFolders{QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            "/applications"};
     QStringList mimeLists{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                           "/mimeapps.list"};
-    if (geteuid() == 0) {
+    if (machineWide) {
         appFolders << QStringLiteral("/usr/local/share/applications");
         mimeLists << QStringLiteral("/usr/local/share/applications/mimeapps.list");
     }

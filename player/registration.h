@@ -16,12 +16,13 @@ struct RegistrationResult {
 // The version the player registers under (the editor expects "6.").
 inline constexpr const char* kRegisteredPlayerVersion = "6.0.0";
 
-// Writes brindle-player.desktop (in the user's applications folder, and the
-// machine's when run as root), makes it the default for application/smil
+// Writes brindle-player.desktop (in the user's applications folder, and
+// with machineWide in /usr/local/share/applications too), makes it the
+// default for application/smil
 // (and its alias application/smil+xml) in mimeapps.list, refreshes the
 // desktop database when the tool is there, and sets the registry value.
 // Running it again changes nothing that is already so.
-RegistrationResult registerPlayer(const QString& executable);
+RegistrationResult registerPlayer(const QString& executable, bool machineWide);
 
 // The .desktop entry text for the program at `executable`.
 QString desktopEntry(const QString& executable);

@@ -23,7 +23,7 @@ TEST(Registration, RegistersForSmilAndLeavesTheValueTheEditorLooksFor) {
     test::TempEnv env;
     qputenv("XDG_DATA_HOME", env.file("data").toUtf8());
     const QString exe = "/opt/brindle/bin/brindle-player";
-    const RegistrationResult r = registerPlayer(exe);
+    const RegistrationResult r = registerPlayer(exe, false);
     ASSERT_TRUE(r.ok) << r.failed.join('\n').toStdString();
     const QString desktop = env.file("data/applications/brindle-player.desktop");
     const QString entry = readAll(desktop);
@@ -53,7 +53,7 @@ TEST(Registration, RegistersForSmilAndLeavesTheValueTheEditorLooksFor) {
     }
 
     // Again: nothing changes, and it says so.
-    const RegistrationResult again = registerPlayer(exe);
+    const RegistrationResult again = registerPlayer(exe, false);
     EXPECT_TRUE(again.ok);
     EXPECT_TRUE(again.done.filter("unchanged").size() >= 2) << again.done.join('\n').toStdString();
     EXPECT_EQ(readAll(env.file("config/mimeapps.list")), mimeapps);
