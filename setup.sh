@@ -33,11 +33,13 @@ case "${1:-}" in
 run)
     install_missing
     build "$top/build"
+    "$top/build/bin/brindle-player" --register
     exec "$top/build/bin/brindle" "${@:2}"
     ;;
 test)
     install_missing
     build "$top/build"
+    "$top/build/bin/brindle-player" --register
     cmake --build "$top/build" --target format-check
     build "$top/build-asan" -DBRINDLE_SANITIZE=ON
     exec scripts/run-tests.sh "$top/build" "$top/build-asan"

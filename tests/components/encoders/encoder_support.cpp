@@ -19,19 +19,6 @@ extern "C" {
 
 namespace brindle::test {
 
-bool runFfmpeg(const QStringList& args) {
-    QProcess p;
-    p.start("ffmpeg", QStringList{"-nostdin", "-v", "error", "-y"} + args);
-    if (!p.waitForFinished(60000)) {
-        return false;
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        qWarning("ffmpeg failed: %s", p.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 QString makeTone(const QString& path, double frequency, double seconds, double amplitude, int rate,
                  int channels) {
     const QString expr = QString("%1*sin(2*PI*%2*t)").arg(amplitude).arg(frequency);

@@ -3,6 +3,8 @@
 // events recorded, and an independent read-back of what they wrote.
 #pragma once
 
+#include "tests/support/media_fixture.h"
+
 #include "platform/dispatch/control_host.h"
 
 #include <QString>
@@ -15,10 +17,6 @@
 #include <vector>
 
 namespace brindle::test {
-
-// Runs ffmpeg with the arguments (after "-nostdin -v error -y"); true when
-// it succeeded.
-bool runFfmpeg(const QStringList& args);
 
 // A wave file of a sine tone: amplitude 0..1, mono unless channels says
 // otherwise.

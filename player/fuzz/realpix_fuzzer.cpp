@@ -1,0 +1,11 @@
+// Fuzz target: the RealPix reader must never crash, whatever the bytes.
+#include "player/realpix_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    (void)brindle::readRealPix(bytes);
+    return 0;
+}
