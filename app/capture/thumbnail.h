@@ -1,0 +1,19 @@
+// Slide thumbnails: the slide's medium scaled to fit a 320 x 240 box and
+// written as the scratch JPEG gTempFolder + "/Thumbnail.jpg".
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+
+namespace brindle {
+
+// Makes the thumbnail of a slide medium with the registered view's Worker
+// and clip edit control; answers the thumbnail file's full name.
+QString MakeThumbnail(std::int16_t mediaType, const QString& file);
+// The size at which a picture of `picture` fits its box: 320 x 240 for a
+// thumbnail, else 80 x 62 (video) or 88 x 62 (others) in the strip.
+QSize FitToStrip(bool thumbnail, std::int16_t mediaType, QSize picture);
+
+}  // namespace brindle

@@ -1,0 +1,19 @@
+// The presentation pass: every file of the presentation written into the
+// preview folder for a range of slides, with the sound mix and the video
+// encodes.
+#pragma once
+
+#include <cstdint>
+
+namespace brindle {
+
+// Set by the encoders' events during a pass.
+extern bool EncodeDone;
+extern std::int32_t gEncodeError;  // the first error code of an encode, 0 when none
+
+// Writes the presentation of slides first..last (1-based). publishing adds
+// thumbnails and the zip list; silent shows no progress dialog. A cancelled
+// or failed pass leaves CancelRequested set.
+void riteSmilMasterFile(int first, int last, bool publishing, bool silent);
+
+}  // namespace brindle
