@@ -3,6 +3,7 @@
 #include "app/editor/main_frame.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
+#include "platform/messages.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -11,6 +12,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(BRINDLE_VERSION));
     using namespace brindle;
+    // For scripts and tests that run the program without anyone to answer:
+    // messages go to standard error with the box's default answer.
+    StderrMessageSink stderrSink;
+    if (qEnvironmentVariable("BRINDLE_MESSAGES") == "stderr") {
+        setMessageSink(&stderrSink);
+    }
 
     QStringList args = QApplication::arguments().mid(1);
     // Hidden option for the documentation: --screenshot out.png [files...]

@@ -84,6 +84,15 @@ void MainFrame::placeOnScreen() {
     move(available.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
+void MainFrame::comeForward() {
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     m_editor->windowShade()->setGeometry(m_editor->rect());
@@ -103,6 +112,9 @@ void MainFrame::showFromFirstSlide() {
 }
 
 void MainFrame::refreshStrip() {
+    // Every change of the slide count comes through here: fit the scroll
+    // range first.
+    strip()->setScrollRange();
     strip()->refreshStrip();
     setupContextMenu(gSelectedSlide);
 }

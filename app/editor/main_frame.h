@@ -35,6 +35,8 @@ public:
 
     // Places the frame centred on the screen with the editor centred inside.
     void placeOnScreen();
+    // Brings the frame to the front (another copy of the program asked).
+    void comeForward();
 
     // Enables the slide items for slide k and composes the Edit item's
     // caption.

@@ -114,6 +114,7 @@ void MainFrame::connectCommands() {
 void MainFrame::connectStrip() {
     SlideStrip* s = strip();
     connect(s, &SlideStrip::slideSelected, this, [this] { setupContextMenu(gSelectedSlide); });
+    connect(s, &SlideStrip::contextMenuSetup, this, [this](int slide) { setupContextMenu(slide); });
     connect(s, &SlideStrip::stripChanged, this, [this] { setupContextMenu(gSelectedSlide); });
     connect(s, &SlideStrip::contextMenuRequested, this, [this](int slide, const QPoint& at) {
         setupContextMenu(slide);

@@ -23,6 +23,7 @@ constexpr int kScreenTooSmallEntry = 148;
 constexpr int kAlreadyRunningEntry = 162;
 constexpr int kPlayerMissingEntry = 151;
 constexpr int kPlayerKeyEntry = 174;
+const QString kInstanceName = QStringLiteral("brindle");
 
 // The hourglass for as long as the start-up runs, whichever way it ends.
 struct BusyCursor {
@@ -33,6 +34,14 @@ struct BusyCursor {
 };
 
 }  // namespace
+
+StartupResult::StartupResult() = default;
+StartupResult::StartupResult(StartupResult&&) noexcept = default;
+StartupResult& StartupResult::operator=(StartupResult&&) noexcept = default;
+StartupResult::~StartupResult() {
+    frame.reset();
+    instance.reset();
+}
 
 bool screenIsLargeEnough(QSize screen) {
     return screen.width() >= 799 && screen.height() >= 599;
@@ -52,7 +61,7 @@ QString projectFromCommandLine(const QString& commandLine) {
     return path.endsWith(".bqx", Qt::CaseInsensitive) ? path : QString();
 }
 
-StartupResult startBrindle(const QString& commandLine) {
+StartupResult startBrindle(const QString& commandLine, const QString& instanceFolder) {
     StartupResult result;
     BusyCursor busy;
 
@@ -67,9 +76,13 @@ StartupResult startBrindle(const QString& commandLine) {
         return result;
     }
 
-    if (!claimSingleInstance(gAppTitle)) {
+    result.instance = std::make_unique<SingleInstance>(kInstanceName, instanceFolder);
+    if (!result.instance->tryAcquire()) {
+        // The running copy is only brought forward; it is not handed this
+        // command line.
         MsgBox(kAlreadyRunningEntry, MsgButtons::Ok, MsgIcon::Exclamation);
-        activateRunningInstance(gAppTitle);
+        result.instance->notifyRunning();
+        result.instance.reset();
         result.exitCode = 1;
         return result;
     }
@@ -87,6 +100,8 @@ StartupResult startBrindle(const QString& commandLine) {
     MainFrame& frame = *result.frame;
     setMessageParent(&frame);
     frame.placeOnScreen();
+    QObject::connect(result.instance.get(), &SingleInstance::activated, &frame,
+                     [&frame] { frame.comeForward(); });
 
     createFolders();
     resetCounters();

@@ -12,6 +12,7 @@
 namespace brindle {
 
 class MainFrame;
+class SingleInstance;
 
 // Width below 799 or height below 599 pixels refuses to start.
 bool screenIsLargeEnough(QSize screen);
@@ -26,12 +27,20 @@ bool playerIsInstalled();
 QString projectFromCommandLine(const QString& commandLine);
 
 struct StartupResult {
+    StartupResult();
+    StartupResult(StartupResult&&) noexcept;
+    StartupResult& operator=(StartupResult&&) noexcept;
+    ~StartupResult();
+
+    // The claim on the single running copy, held while the program runs.
+    std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<MainFrame> frame;  // null when the program must end
     int exitCode = 0;
 };
 
 // Runs the start-up steps in their order. `commandLine` is the command line
-// after the program name.
-StartupResult startBrindle(const QString& commandLine);
+// after the program name; instanceFolder is where the single-copy lock lives
+// (empty: the default of SingleInstance).
+StartupResult startBrindle(const QString& commandLine, const QString& instanceFolder = {});
 
 }  // namespace brindle

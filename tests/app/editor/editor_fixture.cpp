@@ -49,8 +49,7 @@ void EditorFixture::TearDown() {
     gProject.clear();
 }
 
-QString EditorFixture::picture(const QString& name, int width, int height,
-                               Qt::GlobalColor color) {
+QString EditorFixture::picture(const QString& name, int width, int height, Qt::GlobalColor color) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
     const QString path = env.file("media/" + name);
@@ -75,9 +74,8 @@ QString EditorFixture::clip(const QString& name) {
 }
 
 void EditorFixture::addWithFilesButton(const QStringList& paths) {
-    setMediaChooser([paths](QWidget*, const QString&, const QString&, const QString&) {
-        return paths;
-    });
+    setMediaChooser(
+        [paths](QWidget*, const QString&, const QString&, const QString&) { return paths; });
     frame->editor()->button("Files")->click();
 }
 

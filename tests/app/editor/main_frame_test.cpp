@@ -33,8 +33,8 @@ TEST_F(MainFrameTest, ButtonsAndIdentityCarryTheirTextsAndTips) {
         const char* name;
         int caption;
         int tip;
-    } buttons[] = {{"Text", 18, 118},  {"Files", 19, 119},       {"Scan", 22, 120},
-                   {"Snap", 21, 121},  {"Video", 20, 122},       {"PlayPreview", 23, 123},
+    } buttons[] = {{"Text", 18, 118},    {"Files", 19, 119}, {"Scan", 22, 120},
+                   {"Snap", 21, 121},    {"Video", 20, 122}, {"PlayPreview", 23, 123},
                    {"Publish", 105, 124}};
     for (const auto& b : buttons) {
         QPushButton* button = frame->editor()->button(b.name);
