@@ -13,6 +13,10 @@ const std::array kSubcommands{
                "cut a clip in place to the frames FIRST..LAST, printing the progress", runCut},
     Subcommand{"check", "CLIP", "print whether a video file can be used as a slide (exit 1: no)",
                runCheck},
+    Subcommand{"present", "FILE.bqx [--publish]",
+               "write the presentation into the preview folder and print the folder; --publish "
+               "also packs project.zip into the upload folder (exit 1: failed, 3: cancelled)",
+               runPresent},
 };
 }  // namespace
 

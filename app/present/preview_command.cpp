@@ -1,0 +1,45 @@
+// The Preview command: the whole project written into the preview folder,
+// then the presentation player started on it.
+#include "app/present/preview.h"
+
+#include "app/media/progress_form.h"
+#include "app/model/folders.h"
+#include "app/model/project.h"
+#include "app/model/project_view.h"
+#include "app/present/smil_master.h"
+#include "platform/launch.h"
+#include "platform/messages.h"
+
+namespace brindle {
+
+namespace {
+constexpr int kNothingToPreview = 83;
+}
+
+void showPreview(const QString& /*htmPath*/) {
+    LaunchPlayer(gPreviewFolder + "/preView.smi");
+}
+
+void PlayPreview_Click() {
+    if (gProject.count() == 0) {
+        MsgBox(kNothingToPreview);
+        return;
+    }
+    // Dimming also ends the player a previous preview started.
+    ProjectView* view = projectView();
+    if (view) {
+        view->dimTheWindow(true);
+    }
+    CancelRequested = false;
+    riteSmilMasterFile(1, gProject.count(), false, false);
+    // The pass leaves the window to its caller; undim it whatever the
+    // outcome, or a cancelled or failed pass would leave the editor dead.
+    if (view) {
+        view->dimTheWindow(false);
+    }
+    if (!CancelRequested) {
+        showPreview(gPreviewFolder + "/preView.htm");
+    }
+}
+
+}  // namespace brindle
