@@ -44,6 +44,8 @@ QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
 }
 
 void MainFrame::buildMenus() {
+    // The shortcuts are spelled out: the standard keys of some platform
+    // themes leave Quit without one.
     auto topMenu = [this](const char* name, int captionEntry) {
         QMenu* m = menuBar()->addMenu(LoadResString(captionEntry));
         m->setObjectName(QString::fromLatin1(name));
@@ -51,15 +53,15 @@ void MainFrame::buildMenus() {
         return m;
     };
     QMenu* file = topMenu("mnuFile", 84);
-    addItem(file, "mnuNew", 85, QKeySequence::New);
-    addItem(file, "mnuOpen", 87, QKeySequence::Open);
-    addItem(file, "mnuSave", 130, QKeySequence::Save);
-    addItem(file, "mnuSaveAs", 88, QKeySequence::SaveAs);
+    addItem(file, "mnuNew", 85, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addItem(file, "mnuOpen", 87, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, "mnuSave", 130, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addItem(file, "mnuSaveAs", 88, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
     addItem(file, "mnuPlayPreview", 140, QKeySequence(Qt::Key_F5));
     addItem(file, "mnuPublish", 89);
     file->addSeparator();
-    addItem(file, "mnuExit", 90, QKeySequence::Quit);
+    addItem(file, "mnuExit", 90, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     // The Edit menu is the slide context menu.
     m_context = topMenu("mnuEditMenu", 91);
@@ -68,7 +70,7 @@ void MainFrame::buildMenus() {
     addItem(m_context, "mnuText", 101);
     m_context->addSeparator();
     addItem(m_context, "mnuContextSaveAs", 93);
-    addItem(m_context, "mnuRemove", 94, QKeySequence::Delete);
+    addItem(m_context, "mnuRemove", 94, QKeySequence(Qt::Key_Delete));
     m_menus["ContextMenu"] = m_context;
 
     QMenu* options = topMenu("mnuOptions", 95);
@@ -77,7 +79,7 @@ void MainFrame::buildMenus() {
     addItem(options, "SelectCapDev", 108);
 
     QMenu* help = topMenu("mnuHelp", 98);
-    addItem(help, "mnuYourHelp", 99, QKeySequence::HelpContents);
+    addItem(help, "mnuYourHelp", 99, QKeySequence(Qt::Key_F1));
     addItem(help, "mnuOnlineResources", 194);
     help->addSeparator();
     addItem(help, "mnuAbout", 100);

@@ -9,6 +9,7 @@
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "tests/app/editor/editor_fixture.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -49,10 +51,10 @@ TEST_F(MainFrameTest, MenusHaveTheirCaptionsAndStandardShortcuts) {
     EXPECT_EQ(frame->menu("mnuFile")->title(), "&File");
     EXPECT_EQ(frame->menu("mnuOptions")->title(), "&Options");
     EXPECT_EQ(frame->menu("mnuHelp")->title(), "&Help");
-    EXPECT_EQ(frame->item("mnuNew")->shortcut(), QKeySequence(QKeySequence::New));
     EXPECT_EQ(frame->item("mnuNew")->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(frame->item("mnuOpen")->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(frame->item("mnuSave")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(frame->item("mnuSaveAs")->shortcut(), QKeySequence("Ctrl+Shift+S"));
     EXPECT_EQ(frame->item("mnuExit")->shortcut(), QKeySequence("Ctrl+Q"));
     EXPECT_EQ(frame->item("mnuSaveAs")->text(), LoadResString(88));
     EXPECT_EQ(frame->item("mnuPlayPreview")->text(), LoadResString(140));
@@ -191,12 +193,55 @@ TEST_F(ExitTest, YesSavesIntoTheOpenProjectFileWithoutAsking) {
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(messages.numbers(), QList<int>({74}));
     ASSERT_TRUE(QFile::exists(gProjectFile));
-    QFile zip(gProjectFile);
-    ASSERT_TRUE(zip.open(QIODevice::ReadOnly));
-    const QByteArray bytes = zip.readAll();
-    EXPECT_TRUE(bytes.startsWith("PK"));
-    EXPECT_TRUE(bytes.contains("tocName.toc"));
-    EXPECT_TRUE(bytes.contains("image1.bmp"));
+    QProcess unzip;
+    unzip.start("unzip", {"-Z1", gProjectFile});
+    ASSERT_TRUE(unzip.waitForFinished());
+    const QStringList members =
+        QString::fromLocal8Bit(unzip.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(members, QStringList({"tocName.toc", "image1.bmp", "image1.rp", "image1T.jpg"}));
+}
+
+TEST_F(ExitTest, YesWithACancelledSaveDialogKeepsTheProgram) {
+    bool asked = false;
+    setSaveFileDialog([&](const SaveDialogRequest&) {
+        asked = true;
+        return std::optional<QString>();
+    });
+    messages.script({vbYes});
+    EXPECT_FALSE(frame->close());
+    setSaveFileDialog({});
+    EXPECT_TRUE(asked) << "a project without a file asks for a name";
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(workFiles().contains("image1.bmp")) << "the unsaved work stays";
+}
+
+TEST_F(ExitTest, OpenAsksAboutChangesThenReadsTheChosenProject) {
+    const QString saved = env.file("projects/saved.bqx");
+    QDir().mkpath(env.file("projects"));
+    setSaveFileDialog([&](const SaveDialogRequest&) { return std::optional<QString>(saved); });
+    ASSERT_EQ(riteProject(true), 0);
+    setSaveFileDialog({});
+    addWithFilesButton({picture("more.jpg")});
+    ASSERT_EQ(gProject.count(), 2);
+
+    QString folder;
+    setProjectChooser(
+        [&](QWidget*, const QString& title, const QString& filter, const QString& initial) {
+            EXPECT_EQ(title, LoadResString(82));
+            EXPECT_EQ(filter, LoadResString(168));
+            folder = initial;
+            return saved;
+        });
+    gProjectPath = env.file("media");
+    messages.script({vbNo});
+    frame->item("mnuOpen")->trigger();
+    setProjectChooser({});
+    EXPECT_EQ(messages.numbers(), QList<int>({74}));
+    EXPECT_EQ(folder, env.file("media"));
+    EXPECT_EQ(gProject.count(), 1);
+    EXPECT_EQ(gProjectPath, DirPart(saved));
+    EXPECT_EQ(frame->windowTitle(), "saved - Velmora");
+    EXPECT_FALSE(gProjectChanged);
 }
 
 TEST_F(ExitTest, NoQuestionWithoutChanges) {

@@ -8,6 +8,7 @@
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
+#include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "tests/support/message_recorder.h"
@@ -146,6 +147,8 @@ TEST_F(StartupTest, TheProjectOnTheCommandLineIsOpened) {
     EXPECT_EQ(started.frame->windowTitle(), "My Trip - Velmora");
     EXPECT_FALSE(gProjectChanged);
     started.frame->close();
+    started = StartupResult();  // ends this copy: its claim goes
+    gProject.clear();           // as in a new process
 
     StartupResult picture = startBrindle(env.file("pic1.jpg"), instanceFolder());
     ASSERT_NE(picture.frame, nullptr);
