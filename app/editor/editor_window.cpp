@@ -4,7 +4,7 @@
 #include "platform/messages.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QIcon>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -38,6 +38,9 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     m_identity->setObjectName("Identity");
     m_identity->setAutoRaise(true);
     m_identity->setText(gAppTitle);
+    m_identity->setIcon(QIcon(QStringLiteral(":/pictures/brindle.png")));
+    m_identity->setIconSize(QSize(40, 40));
+    m_identity->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     QFont big = m_identity->font();
     big.setPointSize(big.pointSize() * 2);
     big.setBold(true);

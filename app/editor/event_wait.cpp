@@ -2,16 +2,21 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace brindle {
 
 void processEventsFor(int ms, const bool* stop) {
     const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-    while (!deadline.hasExpired() && !(stop && *stop)) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        // Nothing to do until the next event: do not spin a core.
-        QThread::msleep(1);
+    // Sleeps in the event loop until the next event or the deadline, so the
+    // wait does not spin; the flag can only change in an event handler.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!(stop && *stop) && !deadline.hasExpired()) {
+        wake.start(static_cast<int>(deadline.remainingTime()));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 namespace brindle {
@@ -24,6 +25,7 @@ constexpr int kAlreadyRunningEntry = 162;
 constexpr int kPlayerMissingEntry = 151;
 constexpr int kPlayerKeyEntry = 174;
 const QString kInstanceName = QStringLiteral("brindle");
+const QString kIconResource = QStringLiteral(":/pictures/brindle.png");
 
 // The hourglass for as long as the start-up runs, whichever way it ends.
 struct BusyCursor {
@@ -68,6 +70,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
     gSettingsKey = LoadResString(kSettingsKeyEntry);
     gAppTitle = LoadResString(kAppTitleEntry);
     QGuiApplication::setApplicationDisplayName(gAppTitle);
+    QApplication::setWindowIcon(QIcon(kIconResource));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || !screenIsLargeEnough(screen->size())) {

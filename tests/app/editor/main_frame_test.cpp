@@ -45,6 +45,7 @@ TEST_F(MainFrameTest, ButtonsAndIdentityCarryTheirTextsAndTips) {
         EXPECT_EQ(button->toolTip(), LoadResString(b.tip)) << b.name;
     }
     EXPECT_EQ(frame->editor()->identity()->toolTip(), LoadResString(192));
+    EXPECT_FALSE(frame->editor()->identity()->icon().isNull()) << "the program's picture";
 }
 
 TEST_F(MainFrameTest, MenusHaveTheirCaptionsAndStandardShortcuts) {
