@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
@@ -151,6 +152,42 @@ TEST_F(MainFrameTest, TheAboutBoxShowsTitleVersionAndNotices) {
     EXPECT_EQ(texts, QStringList({"Velmora", programVersion(), LoadResString(131),
                                   LoadResString(150), LoadResString(144)}));
     EXPECT_EQ(programVersion().count('.'), 2);
+}
+
+TEST_F(MainFrameTest, PreviewAndPublishReachThePresentationCommands) {
+    frame->editor()->button("PlayPreview")->click();
+    frame->item("mnuPlayPreview")->trigger();
+    frame->editor()->button("Publish")->click();
+    frame->item("mnuPublish")->trigger();
+    EXPECT_EQ(messages.numbers(), QList<int>({83, 83, 117, 117})) << "an empty project";
+}
+
+// The real open-file dialog of the Files button, driven as a user would.
+TEST_F(MainFrameTest, TheFilesDialogOpensInTheImportFolderWithAPreview) {
+    const QString chosen = picture("beach.jpg", 120, 90);
+    gImportPath = DirPart(chosen);
+    QString title, folder;
+    QStringList filters;
+    bool preview = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        folder = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        preview = dialog->findChild<QLabel*>("Preview") != nullptr;
+        dialog->selectFile(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    frame->editor()->button("Files")->click();
+    EXPECT_EQ(title, "Select Media");
+    EXPECT_EQ(folder + "/", gImportPath);
+    ASSERT_EQ(filters.size(), 5);
+    EXPECT_TRUE(filters[0].startsWith("All Media (*.bmp, *.jpg, *.jpeg, *.gif, *.avi)"));
+    EXPECT_TRUE(filters[0].endsWith("(*.bmp *.jpg *.jpeg *.gif *.avi)"));
+    EXPECT_TRUE(preview);
+    ASSERT_EQ(gProject.count(), 1);
+    EXPECT_EQ(slideFiles(), QStringList({"image1.jpg"}));
 }
 
 class ExitTest : public EditorFixture {
