@@ -1,24 +1,21 @@
 #include "app/present/publish_list.h"
 
 #include "app/model/project_file.h"
-#include "components/zip/zip_component.h"
+#include "app/model/project_zip.h"
 
 #include <QFileInfo>
 
 namespace brindle {
 
-ZipComponent& editorZip() {
-    static ZipComponent zip;
-    return zip;
-}
-
+// Through the dispatch ids, as the table of contents writer fills the same
+// list for a save.
 void clearPublishList() {
-    editorZip().clearFiles();
+    projectZip().put(projectzip::DispFileList, QString());
     PublishFileBytes = 0;
 }
 
 void addPublishedFile(const QString& path) {
-    editorZip().addFile(path);
+    projectZip().call(projectzip::DispAddFile, {path});
     const QFileInfo info(path);
     if (info.isFile()) {
         PublishFileBytes += info.size();

@@ -5,9 +5,9 @@
 #include "app/media/progress_form.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
+#include "app/model/project_zip.h"
 #include "app/present/publish_list.h"
 #include "app/present/smil_layout.h"
-#include "components/zip/zip_component.h"
 #include "tests/app/present/pass_fixture.h"
 #include "tests/support/golden_file.h"
 #include "tests/support/media_fixture.h"
@@ -152,7 +152,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
     first.Thumbnail = picture(9);
     addSlide(MediaImage, 2000, picture(2));
     addSlide(MediaVideo, 2000, rmClip(3));
-    editorZip().addFile("left-over-from-a-save.toc");
+    projectZip().call(projectzip::DispAddFile, {QString("left-over-from-a-save.toc")});
     PublishFileBytes = 12345;
 
     riteSmilMasterFile(1, 3, true, true);
@@ -168,7 +168,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
         bytes += QFileInfo(preview(name)).size();
         EXPECT_GT(QFileInfo(preview(name)).size(), 0) << name.toStdString();
     }
-    EXPECT_EQ(editorZip().files(), expected);
+    EXPECT_EQ(projectZip().get(projectzip::DispFileList).value.toStringList(), expected);
     EXPECT_EQ(PublishFileBytes, bytes);
     EXPECT_EQ(bytesOf(preview("thumbnail.jpg")), bytesOf(first.Thumbnail));
     // Publishing lays no preview page.
