@@ -4,6 +4,7 @@
 #include "app/model/folders.h"
 #include "app/present/preview.h"
 #include "app/present/slide_pause.h"
+#include "platform/resources.h"
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +32,10 @@ TEST(PreviewPageTest, PageItsPicturesAndThePlayerReferences) {
 
     WriteHTMLFile(smil);
 
-    const QString program = QCoreApplication::applicationDirPath();
-    EXPECT_EQ(bytesOf(gPreviewFolder + "/preView.htm"), bytesOf(program + "/preview.htm"));
+    EXPECT_EQ(bytesOf(gPreviewFolder + "/preView.htm"), bytesOf(resourcePath("preview.htm")));
     EXPECT_TRUE(bytesOf(gPreviewFolder + "/preView.htm").contains("preView.rpm"));
     for (const char* picture : {"/freeplayG2.gif", "/plrbordr.jpg"}) {
-        EXPECT_EQ(bytesOf(gPreviewFolder + picture), bytesOf(program + picture)) << picture;
+        EXPECT_EQ(bytesOf(gPreviewFolder + picture), bytesOf(resourcePath(picture))) << picture;
         EXPECT_GT(QFileInfo(gPreviewFolder + picture).size(), 0) << picture;
     }
     const QByteArray reference = "file:///" + smil.toUtf8() + "\r\n";

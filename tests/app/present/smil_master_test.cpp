@@ -176,6 +176,18 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
     EXPECT_FALSE(QFileInfo::exists(preview("preView.rpm")));
 }
 
+TEST_F(SmilMasterTest, AMissingThumbnailIsMadeAgainForPublishing) {
+    MediaElement& first = addSlide(MediaImage, 2000, picture(1));
+    first.Thumbnail = workFolder + "/image1T.jpg";  // never made
+    riteSmilMasterFile(1, 1, true, true);
+    EXPECT_EQ(QImage(preview("thumbnail.jpg")).size(), QSize(320, 240));
+    // Only the first slide of the project gives the thumbnail.
+    QFile::remove(preview("thumbnail.jpg"));
+    addSlide(MediaImage, 2000, picture(2));
+    riteSmilMasterFile(2, 2, true, true);
+    EXPECT_FALSE(QFileInfo::exists(preview("thumbnail.jpg")));
+}
+
 TEST(SmilLayoutTest, VideoNumberComesFromTheFileName) {
     EXPECT_EQ(videoNumber("/work/video12.avi", VideoAvi), "12");
     EXPECT_EQ(videoNumber("/work/VIDEO3.rm", VideoRealMedia), "3");
