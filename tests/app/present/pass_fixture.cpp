@@ -83,6 +83,8 @@ void PassTest::SetUp() {
     QDir().mkpath(workFolder);
     gPreviewFolder = previewFolder;
     gWorkFolder = workFolder;
+    gTempFolder = env.file("temp");
+    QDir().mkpath(gTempFolder);
     gProject.clear();
     gBackTrack.clear();
     gBackTrackDuration = 0;

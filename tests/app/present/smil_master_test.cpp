@@ -4,6 +4,10 @@
 #include "app/present/smil_master.h"
 #include "app/media/progress_form.h"
 #include "app/model/project.h"
+#include "app/model/project_file.h"
+#include "app/model/project_zip.h"
+#include "app/present/publish_list.h"
+#include "app/present/smil_layout.h"
 #include "tests/app/present/pass_fixture.h"
 #include "tests/support/golden_file.h"
 #include "tests/support/media_fixture.h"
@@ -141,6 +145,58 @@ TEST_F(SmilMasterTest, ARefusedCaptionSoundIsReportedAndLeftOut) {
     EXPECT_FALSE(CancelRequested);
     EXPECT_FALSE(smilLines().join("\n").contains("<audio"));
     EXPECT_TRUE(presentationIsComplete(previewFolder));
+}
+
+TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
+    MediaElement& first = addSlide(MediaText, 2000, textFile(1), tone("sound1.wav", 1.0), 1000);
+    first.Thumbnail = picture(9);
+    addSlide(MediaImage, 2000, picture(2));
+    addSlide(MediaVideo, 2000, rmClip(3));
+    projectZip().call(projectzip::DispAddFile, {QString("left-over-from-a-save.toc")});
+    PublishFileBytes = 12345;
+
+    riteSmilMasterFile(1, 3, true, true);
+
+    EXPECT_TRUE(presentationIsComplete(previewFolder));
+    const QStringList names{"audios.rm",   "maintext1.rt", "thumbnail.jpg",
+                            "pix2.jpg",    "video3.rm",    "preView.smi",
+                            "captions.rt", "allpix.rp",    "vidback.jpg"};
+    QStringList expected;
+    qint64 bytes = 0;
+    for (const QString& name : names) {
+        expected << preview(name);
+        bytes += QFileInfo(preview(name)).size();
+        EXPECT_GT(QFileInfo(preview(name)).size(), 0) << name.toStdString();
+    }
+    EXPECT_EQ(projectZip().get(projectzip::DispFileList).value.toStringList(), expected);
+    EXPECT_EQ(PublishFileBytes, bytes);
+    EXPECT_EQ(bytesOf(preview("thumbnail.jpg")), bytesOf(first.Thumbnail));
+    // Publishing lays no preview page.
+    EXPECT_FALSE(QFileInfo::exists(preview("preView.htm")));
+    EXPECT_FALSE(QFileInfo::exists(preview("preView.rpm")));
+}
+
+TEST_F(SmilMasterTest, AMissingThumbnailIsMadeAgainForPublishing) {
+    MediaElement& first = addSlide(MediaImage, 2000, picture(1));
+    first.Thumbnail = workFolder + "/image1T.jpg";  // never made
+    riteSmilMasterFile(1, 1, true, true);
+    EXPECT_EQ(QImage(preview("thumbnail.jpg")).size(), QSize(320, 240));
+    // Only the first slide of the project gives the thumbnail.
+    QFile::remove(preview("thumbnail.jpg"));
+    addSlide(MediaImage, 2000, picture(2));
+    riteSmilMasterFile(2, 2, true, true);
+    EXPECT_FALSE(QFileInfo::exists(preview("thumbnail.jpg")));
+}
+
+TEST(SmilLayoutTest, VideoNumberComesFromTheFileName) {
+    EXPECT_EQ(videoNumber("/work/video12.avi", VideoAvi), "12");
+    EXPECT_EQ(videoNumber("/work/VIDEO3.rm", VideoRealMedia), "3");
+    // A folder named after videos does not count.
+    EXPECT_EQ(videoNumber("/home/ann/Videos/work/video5.avi", VideoAvi), "5");
+    EXPECT_EQ(videoNumber("/work/clip.avi", VideoAvi), "clip");
+    EXPECT_EQ(smilVideoLine(12500, 4, "7", false),
+              "<video begin=\"12.5s\" id=\"mainDisplay4\" src=\"video7.rm\" "
+              "region=\"videoregion\" fill=\"remove\" />");
 }
 
 }  // namespace
