@@ -102,13 +102,16 @@ int runPresent(const QStringList& args) {
         InterruptWatch watch;
         riteSmilMasterFile(1, gProject.count(), publishing, true);
     }
-    if (CancelRequested) {
-        if (gEncodeError != 0) {
-            complain(QStringLiteral("an encode failed (error %1)").arg(gEncodeError));
-            return kExitFailed;
+    // Without a window only an interrupt cancels; any other stop is an
+    // encode that failed (its message is on standard error already). An
+    // interrupt the pass did not see in time still packs nothing.
+    if (CancelRequested || gInterrupted) {
+        if (gInterrupted) {
+            complain(QStringLiteral("cancelled"));
+            return kExitCancelled;
         }
-        complain(QStringLiteral("cancelled"));
-        return kExitCancelled;
+        complain(QStringLiteral("an encode failed (error %1)").arg(gEncodeError));
+        return kExitFailed;
     }
     std::printf("%s\n", gPreviewFolder.toLocal8Bit().constData());
 

@@ -25,18 +25,14 @@ void PlayPreview_Click() {
         MsgBox(kNothingToPreview);
         return;
     }
-    // Dimming also ends the player a previous preview started.
+    // Dimming also ends the player a previous preview started; closing the
+    // pass's progress window undims the editor again.
     ProjectView* view = projectView();
     if (view) {
         view->dimTheWindow(true);
     }
     CancelRequested = false;
     riteSmilMasterFile(1, gProject.count(), false, false);
-    // The pass leaves the window to its caller; undim it whatever the
-    // outcome, or a cancelled or failed pass would leave the editor dead.
-    if (view) {
-        view->dimTheWindow(false);
-    }
     if (!CancelRequested) {
         showPreview(gPreviewFolder + "/preView.htm");
     }

@@ -113,6 +113,26 @@ TEST_F(CmdPresentTest, BadArgumentsAndUnreadableProjectsFail) {
     EXPECT_FALSE(QFile::exists(gUploadFolder + "/project.zip"));
 }
 
+TEST_F(CmdPresentTest, AClipThatCannotBeEncodedFailsThePass) {
+    ASSERT_TRUE(present.addPicture(MediaImage, "The harbour"));
+    ASSERT_TRUE(present.addVideo("On the boat", 30));
+    // The clip in the project file is damaged past its first bytes.
+    const QString clip = gProject.Item(2)->Filename;
+    QFile f(clip);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(64);
+    f.write(QByteArray(int(f.size()) - 64, '\x5a'));
+    f.close();
+    gProjectFile = project;
+    ASSERT_EQ(riteProject(false), 0);
+
+    const CliRun r = cli({"present", "--publish", project});
+    EXPECT_EQ(r.status, 1) << "a failure, not a cancel: " << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("message 161")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_FALSE(QFile::exists(gUploadFolder + "/project.zip"));
+}
+
 TEST_F(CmdPresentTest, AnInterruptCancelsThePass) {
     // Enough slides that the pass is still running when the signal comes:
     // it pauses to the next half second at every slide.

@@ -107,7 +107,10 @@ PresentEnv::PresentEnv()
     qputenv("XDG_CACHE_HOME", m_env.file("cache dir").toUtf8());
     qputenv("XDG_DATA_HOME", m_env.file("data").toUtf8());
     qputenv("XDG_DATA_DIRS", m_env.file("data-dirs").toUtf8());
+    // Only the system's MIME database is kept from the system's data
+    // folders, so no installed program's association counts.
     QDir().mkpath(m_env.file("data-dirs"));
+    QFile::link("/usr/share/mime", m_env.file("data-dirs/mime"));
     QDir().mkpath(m_env.file("media"));
 
     const QString bin = m_env.file("stand-ins");

@@ -18,16 +18,16 @@
 namespace brindle {
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     QString out;
     QString err;
 };
 
-Run run(const QString& program, const QStringList& args) {
+ToolRun run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(QCoreApplication::applicationDirPath() + "/" + program, args);
-    Run r;
+    ToolRun r;
     if (!p.waitForFinished(300000)) {
         p.kill();
         p.waitForFinished();
@@ -55,7 +55,7 @@ TEST(PreviewExportTest, ThePlayersFilmLastsAsLongAsThePresentation) {
     gProjectFile = project;
     ASSERT_EQ(riteProject(false), 0);
 
-    const Run pass = run("brindle-cli", {"present", project});
+    const ToolRun pass = run("brindle-cli", {"present", project});
     ASSERT_EQ(pass.status, 0) << pass.err.toStdString();
     const QString folder = pass.out.trimmed();
     EXPECT_EQ(folder, gPreviewFolder);
@@ -65,7 +65,7 @@ TEST(PreviewExportTest, ThePlayersFilmLastsAsLongAsThePresentation) {
     }
 
     const QString film = present.env().file("film.mp4");
-    const Run player = run("brindle-player", {"--export", film, folder + "/preView.smi"});
+    const ToolRun player = run("brindle-player", {"--export", film, folder + "/preView.smi"});
     ASSERT_EQ(player.status, 0) << player.err.toStdString();
 
     const double seconds = test::probe(film, "format=duration").toDouble();
