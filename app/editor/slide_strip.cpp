@@ -1,5 +1,6 @@
 #include "app/editor/slide_strip.h"
 
+#include "app/capture/thumbnail.h"
 #include "app/editor/move_element.h"
 #include "app/editor/strip_cell.h"
 #include "app/editor/strip_pictures.h"
@@ -43,19 +44,6 @@ constexpr QSize kButtonIcon(24, 18);
 constexpr QSize kBackTrackIcon(48, 48);
 constexpr QRect kBackAud(kBarWidth + 16, 18, 60, 60);
 constexpr QRect kBackAudCaption(kBarWidth + 4, 80, 84, 34);
-
-// The size at which a thumbnail fits its strip box: 80 x 62 for video,
-// 88 x 62 for the rest, proportions kept, enlarged when smaller.
-QSize fitInStrip(std::int16_t mediaType, QSize picture) {
-    if (picture.width() <= 0 || picture.height() <= 0) {
-        return {};
-    }
-    const QSize box(mediaType == MediaVideo ? 80 : 88, 62);
-    const double rx = double(picture.width()) / box.width();
-    const double ry = double(picture.height()) / box.height();
-    const double r = std::max(rx, ry);
-    return QSize(std::max(1, int(picture.width() / r)), std::max(1, int(picture.height() / r)));
-}
 
 void setPicture(QToolButton* button, StripPicture picture, int tooltipEntry) {
     button->setIcon(QIcon(stripPicture(picture)));
@@ -311,7 +299,7 @@ void SlideStrip::showCell(int index, int slide) {
     cell.ElementBack->setProperty("picture", stripPictureName(frame));
 
     // The fitted picture sits in the middle of the cell's picture box.
-    const QSize fitted = fitInStrip(e->mediaType, QSize(picture.width(), picture.height()));
+    const QSize fitted = FitToStrip(false, e->mediaType, QSize(picture.width(), picture.height()));
     const QRect box = kPictureBox.translated(cellLeft(index), 0);
     QRect place(QPoint(0, 0), fitted.isValid() ? fitted : box.size());
     place.moveCenter(box.center());
