@@ -96,11 +96,21 @@ SlideStrip::SlideStrip(QWidget* parent) : QWidget(parent) {
     m_dragRunner = [](QDrag& drag) { return drag.exec(Qt::MoveAction); };
     m_soundPlayer = [](const QString& path) { playWavFile(path); };
 
-    setMinimumSize(kBackAud.right() + 8, kBarHeight + 2 + kScrollBarHeight);
-    resetStrip();
+    setMinimumSize(sizeHint());
+    // Drawn from whatever the strip state is: a fresh program has none, and
+    // a strip made later shows the project as it stands.
+    for (int c = 0; c < kCells; ++c) {
+        hideCell(c);
+    }
+    setScrollRange();
+    refreshStrip();
 }
 
 SlideStrip::~SlideStrip() = default;
+
+QSize SlideStrip::sizeHint() const {
+    return QSize(kBackAud.right() + 8, kBarHeight + 2 + kScrollBarHeight);
+}
 
 void SlideStrip::buildCell(int c) {
     StripCell& cell = m_cells[static_cast<size_t>(c)];

@@ -34,6 +34,9 @@ protected:
         gProject.clear();
         gBackTrack.clear();
         gProjectChanged = false;
+        gSelectedSlide = 0;
+        gFirstVisible = 1;
+        gSelectedCell = -1;
         landscape = picture("land.jpg", QSize(640, 480));
         strip = std::make_unique<SlideStrip>();
         strip->setSoundPlayer([this](const QString& path) { sounds << path; });
