@@ -23,7 +23,8 @@ constexpr int kBestQuality = 2;
 // own, made on first use and ended with the application.
 struct OwnControls {
     ImageControl worker;
-    QWidget window;
+    // Made only for a clip, so that pictures need no widgets.
+    std::unique_ptr<QWidget> window;
     std::unique_ptr<dispatch::ControlHost> clipEdit;
     bool clipEditTried = false;
 };
@@ -51,7 +52,8 @@ dispatch::ControlHost* clipEditControl() {
     OwnControls& o = own();
     if (!o.clipEditTried) {
         o.clipEditTried = true;
-        o.clipEdit = dispatch::ControlHost::load(klipvane::kControlName, &o.window);
+        o.window = std::make_unique<QWidget>();
+        o.clipEdit = dispatch::ControlHost::load(klipvane::kControlName, o.window.get());
     }
     return o.clipEdit.get();
 }

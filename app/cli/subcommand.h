@@ -25,5 +25,7 @@ int usageError();
 int runFrames(const QStringList& args);
 int runCut(const QStringList& args);
 int runCheck(const QStringList& args);
+int runInfo(const QStringList& args);
+int runResave(const QStringList& args);
 
 }  // namespace brindle::cli

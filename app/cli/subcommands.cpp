@@ -13,6 +13,12 @@ const std::array kSubcommands{
                "cut a clip in place to the frames FIRST..LAST, printing the progress", runCut},
     Subcommand{"check", "CLIP", "print whether a video file can be used as a slide (exit 1: no)",
                runCheck},
+    Subcommand{"info", "FILE.bqx",
+               "open a project file as the editor does and print the project as JSON (exit 1: "
+               "it did not open)",
+               runInfo},
+    Subcommand{"resave", "FILE.bqx OUT.bqx", "open a project file and save it again as OUT.bqx",
+               runResave},
 };
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "app/model/media_element.h"
 #include "app/model/project.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 
 #include <QDrag>
 #include <QLabel>
@@ -40,13 +41,13 @@ constexpr int kEditBackTrackEntry = 191;
 constexpr int kBackTrackCaptionEntry = 250;
 
 constexpr int kScrollRepeatMs = 450;  // scroll steps while a drag rests on an end cell
-constexpr QSize kButtonIcon(24, 18);
-constexpr QSize kBackTrackIcon(48, 48);
-constexpr QRect kBackAud(kBarWidth + 16, 18, 60, 60);
-constexpr QRect kBackAudCaption(kBarWidth + 4, 80, 84, 34);
+constexpr QSize kButtonIcon(24, 24);
+constexpr QSize kBackTrackIcon(24, 24);
+constexpr QRect kBackAud(kBarWidth + 26, 30, 40, 40);
+constexpr QRect kBackAudCaption(kBarWidth + 4, 72, 84, 34);
 
 void setPicture(QToolButton* button, StripPicture picture, int tooltipEntry) {
-    button->setIcon(QIcon(stripPicture(picture)));
+    button->setIcon(stripIcon(picture));
     button->setToolTip(LoadResString(tooltipEntry));
     button->setProperty("picture", stripPictureName(picture));
 }
@@ -109,7 +110,7 @@ SlideStrip::SlideStrip(QWidget* parent) : QWidget(parent) {
 SlideStrip::~SlideStrip() = default;
 
 QSize SlideStrip::sizeHint() const {
-    return QSize(kBackAud.right() + 8, kBarHeight + 2 + kScrollBarHeight);
+    return QSize(kBackAudCaption.right() + 5, kBarHeight + 2 + kScrollBarHeight);
 }
 
 void SlideStrip::buildCell(int c) {
@@ -311,9 +312,10 @@ void SlideStrip::showCell(int index, int slide) {
     // The fitted picture sits in the middle of the cell's picture box.
     const QSize fitted = FitToStrip(false, e->mediaType, QSize(picture.width(), picture.height()));
     const QRect box = kPictureBox.translated(cellLeft(index), 0);
-    QRect place(QPoint(0, 0), fitted.isValid() ? fitted : box.size());
-    place.moveCenter(box.center());
-    cell.Element->setGeometry(place);
+    const QSize size = fitted.isValid() ? fitted : box.size();
+    cell.Element->setGeometry(box.x() + (box.width() - size.width()) / 2,
+                              box.y() + (box.height() - size.height()) / 2, size.width(),
+                              size.height());
 }
 
 bool SlideStrip::moveElement(int from, int to) {
@@ -431,7 +433,7 @@ void SlideStrip::setSoundPlayer(SoundPlayer player) {
 }
 
 QString SlideStrip::scrollSoundPath() {
-    return programSoundPath(QStringLiteral("deckopen.wav"));
+    return resourcePath(QStringLiteral("deckopen.wav"));
 }
 
 void SlideStrip::slideDropped(int index, const QMimeData* mime) {
