@@ -1,5 +1,6 @@
 #include "app/editor/slide_strip.h"
 
+#include "app/capture/thumbnail.h"
 #include "app/editor/move_element.h"
 #include "app/editor/strip_cell.h"
 #include "app/editor/strip_pictures.h"
@@ -8,6 +9,7 @@
 #include "app/model/media_element.h"
 #include "app/model/project.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 
 #include <QDrag>
 #include <QLabel>
@@ -39,26 +41,13 @@ constexpr int kEditBackTrackEntry = 191;
 constexpr int kBackTrackCaptionEntry = 250;
 
 constexpr int kScrollRepeatMs = 450;  // scroll steps while a drag rests on an end cell
-constexpr QSize kButtonIcon(24, 18);
-constexpr QSize kBackTrackIcon(48, 48);
-constexpr QRect kBackAud(kBarWidth + 16, 18, 60, 60);
-constexpr QRect kBackAudCaption(kBarWidth + 4, 80, 84, 34);
-
-// The size at which a thumbnail fits its strip box: 80 x 62 for video,
-// 88 x 62 for the rest, proportions kept, enlarged when smaller.
-QSize fitInStrip(std::int16_t mediaType, QSize picture) {
-    if (picture.width() <= 0 || picture.height() <= 0) {
-        return {};
-    }
-    const QSize box(mediaType == MediaVideo ? 80 : 88, 62);
-    const double rx = double(picture.width()) / box.width();
-    const double ry = double(picture.height()) / box.height();
-    const double r = std::max(rx, ry);
-    return QSize(std::max(1, int(picture.width() / r)), std::max(1, int(picture.height() / r)));
-}
+constexpr QSize kButtonIcon(24, 24);
+constexpr QSize kBackTrackIcon(24, 24);
+constexpr QRect kBackAud(kBarWidth + 26, 30, 40, 40);
+constexpr QRect kBackAudCaption(kBarWidth + 4, 72, 84, 34);
 
 void setPicture(QToolButton* button, StripPicture picture, int tooltipEntry) {
-    button->setIcon(QIcon(stripPicture(picture)));
+    button->setIcon(stripIcon(picture));
     button->setToolTip(LoadResString(tooltipEntry));
     button->setProperty("picture", stripPictureName(picture));
 }
@@ -108,11 +97,21 @@ SlideStrip::SlideStrip(QWidget* parent) : QWidget(parent) {
     m_dragRunner = [](QDrag& drag) { return drag.exec(Qt::MoveAction); };
     m_soundPlayer = [](const QString& path) { playWavFile(path); };
 
-    setMinimumSize(kBackAud.right() + 8, kBarHeight + 2 + kScrollBarHeight);
-    resetStrip();
+    setMinimumSize(sizeHint());
+    // Drawn from whatever the strip state is: a fresh program has none, and
+    // a strip made later shows the project as it stands.
+    for (int c = 0; c < kCells; ++c) {
+        hideCell(c);
+    }
+    setScrollRange();
+    refreshStrip();
 }
 
 SlideStrip::~SlideStrip() = default;
+
+QSize SlideStrip::sizeHint() const {
+    return QSize(kBackAudCaption.right() + 5, kBarHeight + 2 + kScrollBarHeight);
+}
 
 void SlideStrip::buildCell(int c) {
     StripCell& cell = m_cells[static_cast<size_t>(c)];
@@ -311,11 +310,12 @@ void SlideStrip::showCell(int index, int slide) {
     cell.ElementBack->setProperty("picture", stripPictureName(frame));
 
     // The fitted picture sits in the middle of the cell's picture box.
-    const QSize fitted = fitInStrip(e->mediaType, QSize(picture.width(), picture.height()));
+    const QSize fitted = FitToStrip(false, e->mediaType, QSize(picture.width(), picture.height()));
     const QRect box = kPictureBox.translated(cellLeft(index), 0);
-    QRect place(QPoint(0, 0), fitted.isValid() ? fitted : box.size());
-    place.moveCenter(box.center());
-    cell.Element->setGeometry(place);
+    const QSize size = fitted.isValid() ? fitted : box.size();
+    cell.Element->setGeometry(box.x() + (box.width() - size.width()) / 2,
+                              box.y() + (box.height() - size.height()) / 2, size.width(),
+                              size.height());
 }
 
 bool SlideStrip::moveElement(int from, int to) {
@@ -433,7 +433,7 @@ void SlideStrip::setSoundPlayer(SoundPlayer player) {
 }
 
 QString SlideStrip::scrollSoundPath() {
-    return programSoundPath(QStringLiteral("deckopen.wav"));
+    return resourcePath(QStringLiteral("deckopen.wav"));
 }
 
 void SlideStrip::slideDropped(int index, const QMimeData* mime) {

@@ -51,6 +51,8 @@ public:
     explicit SlideStrip(QWidget* parent = nullptr);
     ~SlideStrip() override;
 
+    QSize sizeHint() const override;
+
     // Redraws the strip from gProject and the strip state.
     void refreshStrip();
     // A new project: nothing selected, slide 1 first, the cells hidden and

@@ -21,11 +21,11 @@ namespace stripgeometry {
 constexpr int kMargin = 6;
 constexpr int kCellWidth = 112;
 constexpr int kCellPitch = 116;
-constexpr QRect kLabel(8, 2, 96, 16);
-constexpr QRect kFrame(4, 18, 104, 74);
-constexpr QRect kPictureBox(12, 24, 88, 62);  // the 88 x 62 box, centred in the frame
-constexpr QRect kTextButton(22, 96, 30, 24);
-constexpr QRect kAudButton(60, 96, 30, 24);
+constexpr QRect kLabel(10, 3, 92, 16);
+constexpr QRect kPictureBox(12, 24, 88, 62);  // the thumbnail's 88 x 62 box
+constexpr QRect kFrame(10, 21, 96, 72);       // its well lies over the box
+constexpr QRect kTextButton(26, 95, 28, 28);
+constexpr QRect kAudButton(62, 95, 28, 28);
 constexpr QRect kSelection(0, 0, 112, 124);
 constexpr int kBarHeight = 126;
 constexpr int kBarWidth = 2 * kMargin + 4 * kCellPitch + kCellWidth;

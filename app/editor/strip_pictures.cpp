@@ -1,5 +1,7 @@
 #include "app/editor/strip_pictures.h"
 
+#include "platform/resources.h"
+
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,9 +9,9 @@
 namespace brindle {
 namespace {
 
-constexpr QSize kFrameSize(104, 74);
-constexpr QSize kButtonSize(24, 18);
-constexpr QSize kBackTrackSize(48, 48);
+constexpr QSize kFrameSize(96, 72);
+constexpr QSize kButtonSize(24, 24);
+constexpr QSize kBackTrackSize(48, 48);  // drawn large, shown at button size
 
 const QColor kInk(40, 48, 64);
 const QColor kAccent(38, 110, 190);
@@ -25,19 +27,22 @@ QPixmap drawFrame(bool video) {
     QPixmap pixmap = blank(kFrameSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF outer(0.5, 0.5, kFrameSize.width() - 1, kFrameSize.height() - 1);
     p.setPen(QPen(kDim, 1));
     p.setBrush(video ? QColor(28, 28, 32) : QColor(250, 250, 248));
-    p.drawRoundedRect(outer, 4, 4);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 92, 68), 4, 4);
     if (video) {
-        // Sprocket holes down both sides around the 80-wide picture box.
+        // Sprocket holes along the top and bottom of the 80-wide picture.
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(220, 220, 214));
-        for (int y = 5; y + 5 < kFrameSize.height(); y += 9) {
-            p.drawRoundedRect(QRectF(3, y, 5, 5), 1, 1);
-            p.drawRoundedRect(QRectF(kFrameSize.width() - 8, y, 5, 5), 1, 1);
+        for (int x = 6; x < 88; x += 10) {
+            p.drawRoundedRect(QRectF(x, 1.5, 5, 2.5), 1, 1);
+            p.drawRoundedRect(QRectF(x, 65, 5, 2.5), 1, 1);
         }
     }
+    // The well the thumbnail sits in: 88 x 62, or 80 x 62 for video.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 40));
+    p.drawRect(video ? QRectF(6, 4, 81, 61) : QRectF(2, 3, 89, 63));
     return pixmap;
 }
 
@@ -47,6 +52,7 @@ QPixmap drawCaption(bool present) {
     QPixmap pixmap = blank(kButtonSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0, 3);
     QPainterPath balloon;
     balloon.addRoundedRect(QRectF(2.5, 1.5, 19, 12), 3, 3);
     QPainterPath tail;
@@ -74,6 +80,7 @@ QPixmap drawAudio(bool present) {
     QPixmap pixmap = blank(kButtonSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0, 3);
     QPainterPath speaker;
     speaker.moveTo(3, 7);
     speaker.lineTo(7, 7);
@@ -103,6 +110,7 @@ QPixmap drawVideoEdit() {
     QPixmap pixmap = blank(kButtonSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0, 3);
     p.setPen(QPen(kInk, 1));
     p.setBrush(QColor(60, 60, 66));
     p.drawRect(QRectF(2.5, 3.5, 19, 11));
@@ -160,11 +168,43 @@ QPixmap draw(StripPicture picture) {
         case StripPicture::VideoEdit:
             return drawVideoEdit();
         case StripPicture::BackTrack:
-            return drawBackTrack(true);
         case StripPicture::NoBackTrack:
-            return drawBackTrack(false);
+            return drawBackTrack(picture == StripPicture::BackTrack)
+                .scaled(kButtonSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     return {};
+}
+
+// The shipped picture file of each picture, without ".png"; the disabled
+// look is the same name with "_off".
+QString fileStem(StripPicture picture) {
+    switch (picture) {
+        case StripPicture::Frame:
+            return QStringLiteral("frame");
+        case StripPicture::VideoFrame:
+            return QStringLiteral("frame_video");
+        case StripPicture::TextCaption:
+            return QStringLiteral("caption_text_set");
+        case StripPicture::NoTextCaption:
+            return QStringLiteral("caption_text");
+        case StripPicture::AudioCaption:
+            return QStringLiteral("caption_audio_set");
+        case StripPicture::NoAudioCaption:
+            return QStringLiteral("caption_audio");
+        case StripPicture::VideoEdit:
+            return QStringLiteral("edit_video");
+        case StripPicture::BackTrack:
+            return QStringLiteral("backtrack_set");
+        case StripPicture::NoBackTrack:
+            return QStringLiteral("backtrack");
+    }
+    return {};
+}
+
+// The shipped file when it loads, else the drawn picture.
+QPixmap loadOrDraw(StripPicture picture) {
+    QPixmap shipped(resourcePath(fileStem(picture) + ".png"));
+    return shipped.isNull() ? draw(picture) : shipped;
 }
 
 }  // namespace
@@ -198,9 +238,18 @@ QPixmap stripPicture(StripPicture picture) {
     const int key = static_cast<int>(picture);
     auto it = cache.find(key);
     if (it == cache.end()) {
-        it = cache.insert(key, draw(picture));
+        it = cache.insert(key, loadOrDraw(picture));
     }
     return *it;
+}
+
+QIcon stripIcon(StripPicture picture) {
+    QIcon icon(stripPicture(picture));
+    const QPixmap off(resourcePath(fileStem(picture).remove("_set") + "_off.png"));
+    if (!off.isNull()) {
+        icon.addPixmap(off, QIcon::Disabled);
+    }
+    return icon;
 }
 
 }  // namespace brindle

@@ -2,6 +2,7 @@
 // states and the background track button states.
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -19,12 +20,16 @@ enum class StripPicture {
     NoBackTrack,     // it has none
 };
 
-// A short name for the picture ("frame", "caption-present"...), also the
-// stem of the picture file that may replace the drawn one.
+// A short name for the picture ("frame", "caption-present"...), for tests
+// and logs.
 QString stripPictureName(StripPicture picture);
 
-// The picture, drawn once and kept. Sizes: frames 104 x 74, caption and
-// audio buttons 24 x 18, background track button 48 x 48.
+// The picture: the file that ships with the program ("frame.png",
+// "caption_text_set.png"...), or a drawing of the same size when the file
+// is missing; made once and kept. Sizes: frames 96 x 72 with the thumbnail
+// well at (2, 3) (video: the 80-wide well at (6, 4)), buttons 24 x 24.
 QPixmap stripPicture(StripPicture picture);
+// The picture as a button icon, with the shipped disabled look.
+QIcon stripIcon(StripPicture picture);
 
 }  // namespace brindle

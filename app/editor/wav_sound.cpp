@@ -3,7 +3,6 @@
 #include "components/mediaplayer/audio_decoder.h"
 #include "components/mediaplayer/audio_playback.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <condition_variable>
@@ -79,10 +78,6 @@ void playWavFile(const QString& path) {
     }
     static SoundWorker worker;
     worker.play(path);
-}
-
-QString programSoundPath(const QString& name) {
-    return QCoreApplication::applicationDirPath() + "/" + name;
 }
 
 }  // namespace brindle

@@ -11,7 +11,4 @@ namespace brindle {
 // (no file, no server) is passed over in silence.
 void playWavFile(const QString& path);
 
-// A sound file that ships beside the program.
-QString programSoundPath(const QString& name);
-
 }  // namespace brindle

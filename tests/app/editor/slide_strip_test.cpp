@@ -5,6 +5,7 @@
 #include "app/model/project.h"
 #include "components/mediaplayer/audio_decoder.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_env.h"
 
@@ -34,6 +35,9 @@ protected:
         gProject.clear();
         gBackTrack.clear();
         gProjectChanged = false;
+        gSelectedSlide = 0;
+        gFirstVisible = 1;
+        gSelectedCell = -1;
         landscape = picture("land.jpg", QSize(640, 480));
         strip = std::make_unique<SlideStrip>();
         strip->setSoundPlayer([this](const QString& path) { sounds << path; });
@@ -169,6 +173,21 @@ TEST_F(SlideStripTest, CaptionAndAudioButtonsShowTheSlidesState) {
     expectButton(cell(2).ElemAud, "video-edit", "Click to edit the video");
     EXPECT_EQ(cell(0).ElementBack->property("picture").toString(), "frame");
     EXPECT_EQ(cell(2).ElementBack->property("picture").toString(), "frame-video");
+
+    // The pictures are the ones that ship with the program.
+    auto shipped = [](const char* file) {
+        return QImage(resourcePath(file)).convertToFormat(QImage::Format_ARGB32);
+    };
+    auto shown = [](QToolButton* b) {
+        return b->icon().pixmap(QSize(24, 24)).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    ASSERT_FALSE(shipped("caption_text_set.png").isNull());
+    EXPECT_EQ(shown(cell(0).ElemText), shipped("caption_text.png"));
+    EXPECT_EQ(shown(cell(1).ElemText), shipped("caption_text_set.png"));
+    EXPECT_EQ(shown(cell(1).ElemAud), shipped("caption_audio_set.png"));
+    EXPECT_EQ(shown(cell(2).ElemAud), shipped("edit_video.png"));
+    EXPECT_EQ(cell(2).ElementBack->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+              shipped("frame_video.png"));
 
     // Removing the caption shows the add state again at the next refresh.
     gProject.Item(2)->Caption.clear();
