@@ -216,6 +216,12 @@ TEST_F(ProjectOpenTest, DamagedOrForeignFilesAreNotRecognised) {
         EXPECT_EQ(gProject.count(), 0) << name.toStdString();
         EXPECT_FALSE(gOpening);
     }
+    messages.clear();
+    const QString photos = env.file("photos.bqx");
+    ASSERT_TRUE(writeArchive(photos, {{"photo.jpg", "a zip archive, but not a project"}}));
+    readProject(photos);
+    EXPECT_EQ(messages.numbers(), QList<int>{134}) << "no table of contents";
+    EXPECT_EQ(gProject.count(), 0);
 }
 
 TEST_F(ProjectOpenTest, MembersWithFoldersAreRefusedAndNothingIsWrittenOutside) {
