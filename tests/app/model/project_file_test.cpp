@@ -79,7 +79,19 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveBackEveryFieldCounterAndFile) {
     EXPECT_EQ(gProjectFile, "");
 
     view.refreshes = view.firstShown = 0;
+    seen.clear();
+    const auto watchOpen = QObject::connect(&projectZip(), &ProjectZip::progress, [&](int, int) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* form = qobject_cast<progressForm*>(w);
+            if (form && form->isVisible()) {
+                seen << form->Label1()->text();
+            }
+        }
+    });
     readProject(path);
+    QObject::disconnect(watchOpen);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last().toStdString(), "Opening Project File...");
     EXPECT_TRUE(messages.requests().isEmpty()) << messages.numbers().first();
     expectSameState(saved, projectState());
     for (const Project::Element& r : gProject) {
