@@ -2,6 +2,7 @@
 
 #include "app/editor/slide_strip.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -37,14 +38,14 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     m_identity = new QToolButton(this);
     m_identity->setObjectName("Identity");
     m_identity->setAutoRaise(true);
-    m_identity->setText(gAppTitle);
-    m_identity->setIcon(QIcon(QStringLiteral(":/pictures/brindle.png")));
-    m_identity->setIconSize(QSize(40, 40));
-    m_identity->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QFont big = m_identity->font();
-    big.setPointSize(big.pointSize() * 2);
-    big.setBold(true);
-    m_identity->setFont(big);
+    // The product identity picture; the title stands in when it is missing.
+    const QPixmap picture(resourcePath("identity.png"));
+    if (picture.isNull()) {
+        m_identity->setText(gAppTitle);
+    } else {
+        m_identity->setIcon(QIcon(picture));
+        m_identity->setIconSize(picture.size());
+    }
     m_identity->setToolTip(LoadResString(kIdentityTooltipEntry));
     m_identity->setCursor(Qt::PointingHandCursor);
     connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);

@@ -8,6 +8,7 @@
 #include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
+#include "platform/resources.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -25,7 +26,6 @@ constexpr int kAlreadyRunningEntry = 162;
 constexpr int kPlayerMissingEntry = 151;
 constexpr int kPlayerKeyEntry = 174;
 const QString kInstanceName = QStringLiteral("brindle");
-const QString kIconResource = QStringLiteral(":/pictures/brindle.png");
 
 // The hourglass for as long as the start-up runs, whichever way it ends.
 struct BusyCursor {
@@ -70,7 +70,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
     gSettingsKey = LoadResString(kSettingsKeyEntry);
     gAppTitle = LoadResString(kAppTitleEntry);
     QGuiApplication::setApplicationDisplayName(gAppTitle);
-    QApplication::setWindowIcon(QIcon(kIconResource));
+    QApplication::setWindowIcon(QIcon(resourcePath("brindle.png")));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || !screenIsLargeEnough(screen->size())) {
