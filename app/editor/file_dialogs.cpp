@@ -1,9 +1,11 @@
 #include "app/editor/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QRegularExpression>
 
 namespace brindle {
 
@@ -68,6 +70,31 @@ QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& f
         return {};
     }
     return dialog.selectedFiles().constFirst();
+}
+
+QString chooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder) {
+    QFileDialog dialog(parent, title, folder);
+    dialog.setObjectName("SaveFileDialog");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(nameFilters(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    QString file = dialog.selectedFiles().constFirst();
+    if (QFileInfo(file).suffix().isEmpty()) {
+        // "Text (*.txt *.rt)" gives ".txt".
+        const QString chosen = dialog.selectedNameFilter();
+        const qsizetype star = chosen.lastIndexOf("(*.");
+        if (star >= 0) {
+            const QString rest = chosen.mid(star + 2);
+            file += rest.left(rest.indexOf(QRegularExpression("[ )]")));
+        }
+    }
+    return file;
 }
 
 }  // namespace brindle

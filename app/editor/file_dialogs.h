@@ -18,4 +18,10 @@ QStringList nameFilters(const QString& windowsFilter);
 QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder, bool withPreview);
 
+// A save-file dialog with an overwrite prompt. A name typed without an
+// extension gets the first extension of the chosen filter. Empty when
+// cancelled.
+QString chooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder);
+
 }  // namespace brindle

@@ -5,6 +5,7 @@
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
+#include "app/editor/save_slide_as.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/model/project.h"
@@ -22,7 +23,7 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",     "mnuContextSaveAs",
+const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
                                   "mnuBackTrack", "Scanner",  "SelectCapDev"};
 const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
 
@@ -101,6 +102,7 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
+    on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);

@@ -4,6 +4,7 @@
 #include "app/editor/about_box.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
+#include "app/editor/save_slide_as.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -13,6 +14,8 @@
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "tests/app/editor/editor_fixture.h"
+#include "tests/support/avi_fixtures.h"
+#include "tests/support/media_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -188,6 +191,44 @@ TEST_F(MainFrameTest, TheFilesDialogOpensInTheImportFolderWithAPreview) {
     EXPECT_TRUE(preview);
     ASSERT_EQ(gProject.count(), 1);
     EXPECT_EQ(slideFiles(), QStringList({"image1.jpg"}));
+}
+
+TEST_F(MainFrameTest, SaveSlideAsCopiesPicturesAndClipsOrEncodesAClipToRealMedia) {
+    addWithFilesButton({picture("photo.jpg", 80, 60)});
+    addWithFilesButton({clip()});
+    QString filter;
+    QString answer;
+    setSaveSlideChooser([&](QWidget*, const QString& title, const QString& f, const QString&) {
+        EXPECT_EQ(title, LoadResString(81));
+        filter = f;
+        return answer;
+    });
+    auto saveSlide = [&](int slide, const QString& name) {
+        gSelectedSlide = slide;
+        frame->refreshStrip();
+        answer = name.isEmpty() ? QString() : env.file("out/" + name);
+        frame->item("mnuContextSaveAs")->trigger();
+        return answer;
+    };
+    QDir().mkpath(env.file("out"));
+
+    const QString picture = saveSlide(1, "copy.jpg");
+    EXPECT_EQ(filter, LoadResString(170));
+    EXPECT_EQ(fileBytes(picture), fileBytes(gProject.Item(1)->Filename));
+    EXPECT_EQ(gImportPath, DirPart(picture));
+
+    const QString avi = saveSlide(2, "copy.avi");
+    EXPECT_EQ(filter, LoadResString(171));
+    EXPECT_EQ(fileBytes(avi), fileBytes(gProject.Item(2)->Filename));
+
+    const QString rm = saveSlide(2, "walk.rm");
+    EXPECT_EQ(probe(rm, "format=format_name"), "rm");
+    EXPECT_FALSE(gProject.Item(2)->isEncoded()) << "the slide itself is not touched";
+    EXPECT_TRUE(messages.numbers().isEmpty());
+
+    saveSlide(1, {});
+    EXPECT_EQ(QDir(env.file("out")).entryList(QDir::Files).size(), 3) << "a cancel saves nothing";
+    setSaveSlideChooser({});
 }
 
 class ExitTest : public EditorFixture {
