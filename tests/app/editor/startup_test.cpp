@@ -11,6 +11,7 @@
 #include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
+#include "player/registration.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_env.h"
 
@@ -54,6 +55,16 @@ TEST(StartupChecks, ThePlayerMustHaveRegisteredVersion6) {
     }
     EXPECT_TRUE(registry::deleteValue(HKEY_CLASSES_ROOT, key, ""));
     EXPECT_FALSE(playerIsInstalled());
+}
+
+// What the set-up does for the player is what the start-up check accepts.
+TEST(StartupChecks, ThePlayersOwnRegistrationPassesTheCheck) {
+    TempEnv env;
+    EXPECT_FALSE(playerIsInstalled());
+    const RegistrationResult r =
+        registerPlayer(QCoreApplication::applicationDirPath() + "/brindle-player", false);
+    EXPECT_TRUE(r.failed.isEmpty()) << r.failed.join('\n').toStdString();
+    EXPECT_TRUE(playerIsInstalled());
 }
 
 class StartupTest : public ::testing::Test {
