@@ -59,7 +59,7 @@ mix() {
     graph+="${labels}amix=inputs=$k:duration=longest:normalize=0,apad=whole_dur=$end,atrim=end=$end"
     local codec=(-c:a "$scodec")
     [ "$scodec" = ac3 ] && codec+=(-b:a "$sbr")
-    $FF "${args[@]}" -filter_complex "$graph" -ar "$srate" "${codec[@]}" -f rm "$ref/audios.rm"
+    $FF "${args[@]}" -filter_complex "$graph" -vn -ar "$srate" "${codec[@]}" -f rm "$ref/audios.rm"
 }
 clips() {
     local n=0
