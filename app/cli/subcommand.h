@@ -26,5 +26,7 @@ int runFrames(const QStringList& args);
 int runCut(const QStringList& args);
 int runCheck(const QStringList& args);
 int runPresent(const QStringList& args);
+int runInfo(const QStringList& args);
+int runResave(const QStringList& args);
 
 }  // namespace brindle::cli

@@ -17,6 +17,12 @@ const std::array kSubcommands{
                "write the presentation into the preview folder and print the folder; --publish "
                "also packs project.zip into the upload folder (exit 1: failed, 3: cancelled)",
                runPresent},
+    Subcommand{"info", "FILE.bqx",
+               "open a project file as the editor does and print the project as JSON (exit 1: "
+               "it did not open)",
+               runInfo},
+    Subcommand{"resave", "FILE.bqx OUT.bqx", "open a project file and save it again as OUT.bqx",
+               runResave},
 };
 }  // namespace
 

@@ -1,11 +1,11 @@
 // The preview page beside the presentation: the page template and its two
-// pictures from the program's folder, and the player references that point
+// pictures that ship with the program, and the player references that point
 // at the SMIL file.
 #include "app/model/folders.h"
 #include "app/present/preview.h"
 #include "platform/files.h"
+#include "platform/resources.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 namespace brindle {
@@ -13,13 +13,12 @@ namespace brindle {
 void WriteHTMLFile(const QString& smilPath) {
     // Any step that fails ends the page silently: the player is started on
     // the SMIL file all the same.
-    const QString program = QCoreApplication::applicationDirPath();
-    if (!files::copyFile(program + "/preview.htm", gPreviewFolder + "/preView.htm")) {
+    if (!files::copyFile(resourcePath("preview.htm"), gPreviewFolder + "/preView.htm")) {
         return;
     }
     for (const char* picture : {"freeplayG2.gif", "plrbordr.jpg"}) {
         const QString name = "/" + QString::fromLatin1(picture);
-        if (!files::copyFile(program + name, gPreviewFolder + name)) {
+        if (!files::copyFile(resourcePath(name), gPreviewFolder + name)) {
             return;
         }
     }

@@ -3,6 +3,7 @@
 // pass into the preview folder, for preview or for publishing.
 #include "app/present/smil_master.h"
 
+#include "app/capture/thumbnail.h"
 #include "app/media/progress_form.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -18,6 +19,7 @@
 #include "app/present/smil_layout.h"
 #include "app/present/text_line_file.h"
 #include "platform/files.h"
+#include "platform/resources.h"
 
 #include <QFileInfo>
 
@@ -154,7 +156,7 @@ void Pass::run() {
 
     if (m_wroteVideo) {
         const QString back = inPreview("vidback.jpg");
-        files::copyFile(encoderBinFolder() + "/vidback.jpg", back);
+        files::copyFile(resourcePath("Bin/vidback.jpg"), back);
         produced(back);
     }
     gProgressBase = 100;
@@ -216,7 +218,12 @@ bool Pass::writeSlide(int i, std::int32_t start) {
     }
     if (m_publishing && i == 1) {
         const QString thumbnail = inPreview("thumbnail.jpg");
-        files::copyFile(slide->Thumbnail, thumbnail);
+        // A slide whose thumbnail file went missing gets a new one made
+        // from its medium, so the published page still has its picture.
+        const QString source = IsNotPlainFile(slide->Thumbnail)
+                                   ? MakeThumbnail(slide->mediaType, slide->Filename)
+                                   : slide->Thumbnail;
+        files::copyFile(source, thumbnail);
         produced(thumbnail);
     }
     return true;
