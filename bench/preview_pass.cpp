@@ -12,7 +12,7 @@
 // Also writes WORK/plan.txt, the same work for the ffmpeg reference in
 // preview_pass.sh: "picture SRC", "clip SRC STARTMS", "narration SRC
 // STARTMS", "background SRC", "total MS", "videobitrate B", "sound CODEC
-// RATE BITRATE", "gop N".
+// RATE BITRATE", "gop N", "q QMIN QMAX".
 //
 //   bench-preview-pass CORPUS WORK
 #include "app/media/progress_form.h"
@@ -156,13 +156,15 @@ int main(int argc, char** argv) {
     gBackTrackDuration = lengthMs(gBackTrack);
     const std::int32_t totalMs = presentationTotalMs(1, gProject.count());
     const encoders::Audience audience = encoders::audienceFor(gTargetAudience);
+    const encoders::VideoTuning tuning = encoders::tuningFor(gVideoQuality);
     plan << "background " << corpus << "/background.wav\n"
          << "total " << totalMs << "\n"
          << "videobitrate " << audience.videoBitRate << "\n"
          << "sound "
          << (audience.sound == encoders::SoundCodec::Real144 ? "real_144 8000 " : "ac3 32000 ")
          << audience.soundBitRate << "\n"
-         << "gop " << int(encoders::tuningFor(gVideoQuality).keyFrameSeconds * 15) << "\n";
+         << "gop " << int(tuning.keyFrameSeconds * 15) << "\n"
+         << "q " << tuning.qmin << " " << tuning.qmax << "\n";
     planFile.close();
 
     // Pictures are prepared by the pass's own step, timed around it.

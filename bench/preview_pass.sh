@@ -12,17 +12,20 @@ export LC_ALL=C
 [ -f "$corpus/background.wav" ] || "$(dirname "$0")/make_corpus.sh" "$corpus"
 cat "$corpus"/* >/dev/null  # warm the cache for both
 
-"$tool" "$corpus" "$work" | tee "$work/brindle.txt"
+# The encoders' library warnings go to a log, shown when the driver fails.
+"$tool" "$corpus" "$work" 2>"$work/brindle.log" | tee "$work/brindle.txt" ||
+    { tail -20 "$work/brindle.log" >&2; exit 1; }
 read -r _ cold warm cpics audio video wpics < <(grep '^RESULT' "$work/brindle.txt")
 
 # The same work with ffmpeg, from the plan the driver wrote.
-FF="ffmpeg -nostdin -v error -y"
+FF="ffmpeg -nostdin -v error -y"  # errors only, as the encoders log
 ref=$work/ffmpeg
 mkdir -p "$ref"
 plan=$work/plan.txt
 total=$(awk '$1 == "total" {print $2}' "$plan")
 vbr=$(awk '$1 == "videobitrate" {print $2}' "$plan")
 gop=$(awk '$1 == "gop" {print $2}' "$plan")
+read -r qmin qmax < <(awk '$1 == "q" {print $2, $3}' "$plan")
 read -r scodec srate sbr < <(awk '$1 == "sound" {print $2, $3, $4}' "$plan")
 pictures() {
     local n=0
@@ -56,14 +59,15 @@ mix() {
     graph+="${labels}amix=inputs=$k:duration=longest:normalize=0,apad=whole_dur=$end,atrim=end=$end"
     local codec=(-c:a "$scodec")
     [ "$scodec" = ac3 ] && codec+=(-b:a "$sbr")
-    $FF "${args[@]}" -filter_complex "$graph" -ar "$srate" "${codec[@]}" -f rm "$ref/audios.rm"
+    $FF "${args[@]}" -filter_complex "$graph" -vn -ar "$srate" "${codec[@]}" -f rm "$ref/audios.rm"
 }
 clips() {
     local n=0
     while read -r kind src _; do
         [ "$kind" = clip ] || continue
         n=$((n + 1))
-        $FF -i "$src" -an -vf scale=176:132 -c:v rv20 -b:v "$vbr" -g "$gop" -f rm "$ref/video$n.rm"
+        $FF -i "$src" -an -vf scale=176:132 -c:v rv20 -b:v "$vbr" -g "$gop" \
+            -qmin "$qmin" -qmax "$qmax" -f rm "$ref/video$n.rm"
     done <"$plan"
 }
 fpics=$(seconds pictures)

@@ -7,13 +7,6 @@
 
 namespace brindle::cli {
 
-dispatch::ControlHost* CliView::clipEditControl() {
-    if (!m_clip) {
-        m_clip.emplace();
-    }
-    return m_clip->ok() ? &m_clip->host() : nullptr;
-}
-
 CountingMessageSink::CountingMessageSink() : m_next(messageSink()) {
     setMessageSink(this);
 }

@@ -1,40 +1,17 @@
-// A project opened by brindle-cli: a window-less project view (the caption
-// and strip calls go nowhere; the clip edit control is loaded when a clip is
-// first checked) and private work and preview folders, so the tool never
-// touches the files of an editor that is running.
+// A project opened by brindle-cli: the window-less project view and private
+// work and preview folders, so the tool never touches the files of an
+// editor that is running.
 #pragma once
 
-#include "app/cli/clip_control.h"
-#include "app/model/project_view.h"
-#include "components/imaging/image_control.h"
+#include "app/cli/cli_view.h"
 #include "platform/messages.h"
 
 #include <QList>
 #include <QTemporaryDir>
 
 #include <memory>
-#include <optional>
 
 namespace brindle::cli {
-
-class CliView : public ProjectView {
-public:
-    void setCaption(const QString& caption) override { m_caption = caption; }
-    void resetStrip() override {}
-    void showFromFirstSlide() override {}
-    void refreshStrip() override {}
-    void dimTheWindow(bool) override {}
-    QWidget* dialogParent() override { return nullptr; }
-    ImageControl& worker() override { return m_worker; }
-    dispatch::ControlHost* clipEditControl() override;
-
-    QString caption() const { return m_caption; }
-
-private:
-    QString m_caption;
-    ImageControl m_worker;
-    std::optional<ClipControl> m_clip;
-};
 
 // Passes messages on to standard error and keeps their numbers.
 class CountingMessageSink : public MessageSink {

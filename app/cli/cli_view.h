@@ -1,7 +1,7 @@
-// The project view of brindle-cli: no window, so the caption, the strip and
-// the dimming do nothing; the hidden image control and the clip edit
-// control are made when first asked for, so subcommands that never use
-// them pay nothing.
+// The project view of brindle-cli: no window, so the strip and the dimming
+// do nothing and the caption is only kept; the hidden image control and the
+// clip edit control are made when first asked for, so subcommands that
+// never use them pay nothing.
 #pragma once
 
 #include "app/model/project_view.h"
@@ -21,7 +21,7 @@ public:
     CliView(const CliView&) = delete;
     CliView& operator=(const CliView&) = delete;
 
-    void setCaption(const QString&) override {}
+    void setCaption(const QString& caption) override { m_caption = caption; }
     void resetStrip() override {}
     void showFromFirstSlide() override {}
     void refreshStrip() override {}
@@ -30,7 +30,10 @@ public:
     ImageControl& worker() override;
     dispatch::ControlHost* clipEditControl() override;
 
+    QString caption() const { return m_caption; }
+
 private:
+    QString m_caption;
     std::unique_ptr<ImageControl> m_worker;
     std::unique_ptr<QWidget> m_window;  // the clip edit control's parent, never shown
     std::unique_ptr<dispatch::ControlHost> m_clipEdit;

@@ -12,9 +12,11 @@
 #include "app/model/settings.h"
 #include "app/present/publish.h"
 #include "app/present/smil_master.h"
+#include "platform/files.h"
 #include "platform/messages.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <csignal>
@@ -62,13 +64,24 @@ private:
     void (*m_oldTerm)(int) = SIG_DFL;
 };
 
-// The start-up steps the editor takes before a project can be opened.
-void startUp() {
+// The start-up steps the editor takes before a project can be opened, with
+// private temporary and work folders: opening a project empties the work
+// folder, which holds the unsaved media of an editor that may be running.
+// The presentation goes into the program's preview and upload folders.
+bool startUp(QTemporaryDir& scratch) {
     gSettingsKey = LoadResString(163);
     readSettings();
     computeFolders();
     createFolders();
     resetCounters();
+    if (!scratch.isValid()) {
+        complain(QStringLiteral("cannot make a work folder in %1").arg(GetTempFolder()));
+        return false;
+    }
+    gTempFolder = scratch.filePath("Temp");
+    gWorkFolder = scratch.filePath("Work");
+    createTempAndWorkFolders();
+    return true;
 }
 
 }  // namespace
@@ -89,7 +102,11 @@ int runPresent(const QStringList& args) {
         return usageError();
     }
 
-    startUp();
+    files::makeFolder(GetTempFolder());
+    QTemporaryDir scratch(GetTempFolder() + "cli-XXXXXX");
+    if (!startUp(scratch)) {
+        return kExitFailed;
+    }
     readProject(project);  // reports an unreadable file itself
     if (gProject.count() == 0) {
         MsgBox(publishing ? kNothingToPublish : kNothingToPreview);
