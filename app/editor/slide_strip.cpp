@@ -288,9 +288,11 @@ void SlideStrip::showCell(int index, int slide) {
     }
     StripCell& cell = m_cells[static_cast<size_t>(index)];
     ImageControl& picture = cell.Element->control();
+    // A thumbnail that does not load leaves the picture empty; the buttons
+    // and frame are still set, so that they describe this slide and not the
+    // one the cell showed before.
     if (picture.load(e->Thumbnail) != ImageStatus::Ok) {
         MsgBox(kProjectUpdateFailedEntry);
-        return;
     }
     const bool video = e->mediaType == MediaVideo;
     if (e->Caption.isEmpty()) {

@@ -314,14 +314,22 @@ TEST_F(SlideStripTest, ThumbnailsFitTheirBox) {
 }
 
 TEST_F(SlideStripTest, UnloadableThumbnailReportsMessage135) {
-    addSlide();
-    addSlide()->Thumbnail = env.file("missing.jpg");
+    addSlides(4);
+    addSlide(MediaImage, {}, "A caption");
+    addSlide(MediaVideo)->Thumbnail = env.file("missing.jpg");
     strip->showFromFirstSlide();
+    ASSERT_TRUE(messages.numbers().isEmpty());
+    // Scrolled by one, cell 4 now shows the broken slide 6.
+    strip->scrollBar()->setValue(2);
     EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
     EXPECT_EQ(messages.requests().value(0).text,
               "Internal Error: A failure has occurred while updating the project database.");
-    EXPECT_FALSE(element(1)->control().hasImage());
-    EXPECT_TRUE(element(0)->control().hasImage());
+    EXPECT_FALSE(element(4)->control().hasImage());
+    EXPECT_TRUE(element(3)->control().hasImage());
+    // Its buttons and frame are its own, not those of the slide shown before.
+    EXPECT_EQ(cell(4).ElemText->toolTip(), LoadResString(183));
+    EXPECT_EQ(cell(4).ElemAud->toolTip(), LoadResString(187));
+    EXPECT_EQ(cell(4).ElementBack->property("picture").toString(), "frame-video");
 }
 
 TEST_F(SlideStripTest, SixthSlideOpensTheScrollRange) {
