@@ -391,7 +391,9 @@ void SlideStrip::elementReleased(int, const QPoint& globalPos, Qt::MouseButton b
 }
 
 bool SlideStrip::acceptsSlideDrag(const QMimeData* mime) const {
-    return mime && mime->hasFormat(kSlideMimeType);
+    // Only this strip's own drag: a slide number from another window or
+    // program means nothing in this project.
+    return m_dragging && mime && mime->hasFormat(kSlideMimeType);
 }
 
 void SlideStrip::slideDragEntered(int index) {

@@ -441,13 +441,27 @@ TEST_F(StripDragTest, DropOnItsOwnCellKeepsTheOrderButMarksTheProjectChanged) {
 TEST_F(StripDragTest, FailedMoveShowsMessage75) {
     addSlides(3);
     strip->showFromFirstSlide();
-    QMimeData stale;
-    stale.setData(SlideStrip::kSlideMimeType, "9");  // a slide that no longer exists
-    sendDrop(element(0), &stale);
+    // The dragged slide is gone by the time it is dropped.
+    onDrag = [this](QDrag& drag) {
+        gProject.Remove(3, false);
+        sendDrop(element(0), drag.mimeData());
+    };
+    pressAndMove(2, 30);
     EXPECT_EQ(messages.numbers(), QList<int>{75});
     EXPECT_FALSE(gProjectChanged);
-    EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(order(), (std::vector<int>{1, 2}));
     EXPECT_EQ(gSelectedSlide, 1);
+}
+
+TEST_F(StripDragTest, SlideDataFromElsewhereIsRefused) {
+    addSlides(3);
+    strip->showFromFirstSlide();
+    QMimeData foreign;
+    foreign.setData(SlideStrip::kSlideMimeType, "3");
+    sendDrop(element(0), &foreign);
+    EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
+    EXPECT_FALSE(gProjectChanged);
+    EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
 TEST_F(StripDragTest, DraggingOverTheEndCellsScrollsWithASound) {
