@@ -291,8 +291,14 @@ void SlideStrip::showCell(int index, int slide) {
     // A thumbnail that does not load leaves the picture empty; the buttons
     // and frame are still set, so that they describe this slide and not the
     // one the cell showed before.
+    // While a drag scrolls the strip the box waits for the drag's end: a
+    // modal box inside the drag would sit under the mouse grab.
     if (picture.load(e->Thumbnail) != ImageStatus::Ok) {
-        MsgBox(kProjectUpdateFailedEntry);
+        if (m_dragging) {
+            m_thumbnailFailedInDrag = true;
+        } else {
+            MsgBox(kProjectUpdateFailedEntry);
+        }
     }
     const bool video = e->mediaType == MediaVideo;
     if (e->Caption.isEmpty()) {
@@ -379,6 +385,10 @@ void SlideStrip::elementMoved(int index, const QPoint& pos, Qt::MouseButtons but
     m_dragging = false;
     slideDragLeft();
     drag->deleteLater();
+    if (m_thumbnailFailedInDrag) {
+        m_thumbnailFailedInDrag = false;
+        MsgBox(kProjectUpdateFailedEntry);
+    }
     emit contextMenuSetup(gSelectedSlide);
 }
 

@@ -151,7 +151,8 @@ private:
     int m_pressX = 0;             // where the last press on a cell was, for dragging
     bool m_pressPending = false;  // a press that may still become a drag
     bool m_dragging = false;
-    int m_scrollDirection = 0;  // +1 / -1 while a drag hovers over an end cell
+    bool m_thumbnailFailedInDrag = false;  // message 135 held back until the drag ends
+    int m_scrollDirection = 0;             // +1 / -1 while a drag hovers over an end cell
     QTimer* m_scrollTimer = nullptr;
     bool m_refreshing = false;
 

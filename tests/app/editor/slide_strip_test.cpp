@@ -497,6 +497,23 @@ TEST_F(StripDragTest, DraggingOverTheEndCellsScrollsWithASound) {
     EXPECT_EQ(sounds.size(), 3);
 }
 
+TEST_F(StripDragTest, ThumbnailFailureWhileScrollingIsReportedAfterTheDrag) {
+    addSlides(5);
+    addSlide()->Thumbnail = env.file("missing.jpg");
+    strip->showFromFirstSlide();
+    int shownDuringDrag = -1;
+    onDrag = [&](QDrag& drag) {
+        QDragEnterEvent over(inside(4), Qt::MoveAction, drag.mimeData(), Qt::LeftButton,
+                             Qt::NoModifier);
+        QApplication::sendEvent(element(4), &over);
+        shownDuringDrag = int(messages.numbers().size());
+    };
+    pressAndMove(0, 30);
+    EXPECT_EQ(gFirstVisible, 2);
+    EXPECT_EQ(shownDuringDrag, 0);
+    EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
+}
+
 TEST_F(StripDragTest, NoScrollingWhenAllSlidesFit) {
     addSlides(5);
     strip->showFromFirstSlide();
