@@ -27,5 +27,6 @@ int runCut(const QStringList& args);
 int runCheck(const QStringList& args);
 int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
+int runSample(const QStringList& args);
 
 }  // namespace brindle::cli
