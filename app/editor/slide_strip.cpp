@@ -288,9 +288,17 @@ void SlideStrip::showCell(int index, int slide) {
     }
     StripCell& cell = m_cells[static_cast<size_t>(index)];
     ImageControl& picture = cell.Element->control();
+    // A thumbnail that does not load leaves the picture empty; the buttons
+    // and frame are still set, so that they describe this slide and not the
+    // one the cell showed before.
+    // While a drag scrolls the strip the box waits for the drag's end: a
+    // modal box inside the drag would sit under the mouse grab.
     if (picture.load(e->Thumbnail) != ImageStatus::Ok) {
-        MsgBox(kProjectUpdateFailedEntry);
-        return;
+        if (m_dragging) {
+            m_thumbnailFailedInDrag = true;
+        } else {
+            MsgBox(kProjectUpdateFailedEntry);
+        }
     }
     const bool video = e->mediaType == MediaVideo;
     if (e->Caption.isEmpty()) {
@@ -377,6 +385,10 @@ void SlideStrip::elementMoved(int index, const QPoint& pos, Qt::MouseButtons but
     m_dragging = false;
     slideDragLeft();
     drag->deleteLater();
+    if (m_thumbnailFailedInDrag) {
+        m_thumbnailFailedInDrag = false;
+        MsgBox(kProjectUpdateFailedEntry);
+    }
     emit contextMenuSetup(gSelectedSlide);
 }
 
@@ -389,7 +401,9 @@ void SlideStrip::elementReleased(int, const QPoint& globalPos, Qt::MouseButton b
 }
 
 bool SlideStrip::acceptsSlideDrag(const QMimeData* mime) const {
-    return mime && mime->hasFormat(kSlideMimeType);
+    // Only this strip's own drag: a slide number from another window or
+    // program means nothing in this project.
+    return m_dragging && mime && mime->hasFormat(kSlideMimeType);
 }
 
 void SlideStrip::slideDragEntered(int index) {

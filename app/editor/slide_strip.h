@@ -104,14 +104,16 @@ signals:
     void audioButtonClicked(int slide);  // video edit on video slides
     void backTrackClicked();
     // The context menu for `slide` should be prepared (after every refresh,
-    // press and release, and before a caption button runs its command).
+    // mouse release and drag, and before a caption button's signal).
     void contextMenuSetup(int slide);
     // The right button was released over a slide: show its context menu.
     void contextMenuRequested(int slide, const QPoint& globalPos);
-    // Files dropped from a file manager; the new slides go after
-    // `afterSlide` (0: before the first).
+    // Files dropped from a file manager (local files only); the new slides
+    // go after `afterSlide` (0: before the first). gSelectedSlide is already
+    // `afterSlide`, and gSelectedCell its cell (-1 when not shown).
     void filesDropped(const QStringList& paths, int afterSlide);
-    // A drag onto another cell changed the slide order (project changed).
+    // A slide dragged onto a cell was moved there (gProjectChanged is set;
+    // also sent for a drop on its own cell, which keeps the order).
     void stripChanged();
     // A drag of `slide` has begun.
     void dragStarted(int slide);
@@ -149,7 +151,8 @@ private:
     int m_pressX = 0;             // where the last press on a cell was, for dragging
     bool m_pressPending = false;  // a press that may still become a drag
     bool m_dragging = false;
-    int m_scrollDirection = 0;  // +1 / -1 while a drag hovers over an end cell
+    bool m_thumbnailFailedInDrag = false;  // message 135 held back until the drag ends
+    int m_scrollDirection = 0;             // +1 / -1 while a drag hovers over an end cell
     QTimer* m_scrollTimer = nullptr;
     bool m_refreshing = false;
 

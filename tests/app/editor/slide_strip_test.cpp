@@ -314,14 +314,22 @@ TEST_F(SlideStripTest, ThumbnailsFitTheirBox) {
 }
 
 TEST_F(SlideStripTest, UnloadableThumbnailReportsMessage135) {
-    addSlide();
-    addSlide()->Thumbnail = env.file("missing.jpg");
+    addSlides(4);
+    addSlide(MediaImage, {}, "A caption");
+    addSlide(MediaVideo)->Thumbnail = env.file("missing.jpg");
     strip->showFromFirstSlide();
+    ASSERT_TRUE(messages.numbers().isEmpty());
+    // Scrolled by one, cell 4 now shows the broken slide 6.
+    strip->scrollBar()->setValue(2);
     EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
     EXPECT_EQ(messages.requests().value(0).text,
               "Internal Error: A failure has occurred while updating the project database.");
-    EXPECT_FALSE(element(1)->control().hasImage());
-    EXPECT_TRUE(element(0)->control().hasImage());
+    EXPECT_FALSE(element(4)->control().hasImage());
+    EXPECT_TRUE(element(3)->control().hasImage());
+    // Its buttons and frame are its own, not those of the slide shown before.
+    EXPECT_EQ(cell(4).ElemText->toolTip(), LoadResString(183));
+    EXPECT_EQ(cell(4).ElemAud->toolTip(), LoadResString(187));
+    EXPECT_EQ(cell(4).ElementBack->property("picture").toString(), "frame-video");
 }
 
 TEST_F(SlideStripTest, SixthSlideOpensTheScrollRange) {
@@ -433,13 +441,27 @@ TEST_F(StripDragTest, DropOnItsOwnCellKeepsTheOrderButMarksTheProjectChanged) {
 TEST_F(StripDragTest, FailedMoveShowsMessage75) {
     addSlides(3);
     strip->showFromFirstSlide();
-    QMimeData stale;
-    stale.setData(SlideStrip::kSlideMimeType, "9");  // a slide that no longer exists
-    sendDrop(element(0), &stale);
+    // The dragged slide is gone by the time it is dropped.
+    onDrag = [this](QDrag& drag) {
+        gProject.Remove(3, false);
+        sendDrop(element(0), drag.mimeData());
+    };
+    pressAndMove(2, 30);
     EXPECT_EQ(messages.numbers(), QList<int>{75});
     EXPECT_FALSE(gProjectChanged);
-    EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(order(), (std::vector<int>{1, 2}));
     EXPECT_EQ(gSelectedSlide, 1);
+}
+
+TEST_F(StripDragTest, SlideDataFromElsewhereIsRefused) {
+    addSlides(3);
+    strip->showFromFirstSlide();
+    QMimeData foreign;
+    foreign.setData(SlideStrip::kSlideMimeType, "3");
+    sendDrop(element(0), &foreign);
+    EXPECT_EQ(order(), (std::vector<int>{1, 2, 3}));
+    EXPECT_FALSE(gProjectChanged);
+    EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
 TEST_F(StripDragTest, DraggingOverTheEndCellsScrollsWithASound) {
@@ -473,6 +495,23 @@ TEST_F(StripDragTest, DraggingOverTheEndCellsScrollsWithASound) {
     pressAndMove(2, 30);
     EXPECT_EQ(gFirstVisible, 2);
     EXPECT_EQ(sounds.size(), 3);
+}
+
+TEST_F(StripDragTest, ThumbnailFailureWhileScrollingIsReportedAfterTheDrag) {
+    addSlides(5);
+    addSlide()->Thumbnail = env.file("missing.jpg");
+    strip->showFromFirstSlide();
+    int shownDuringDrag = -1;
+    onDrag = [&](QDrag& drag) {
+        QDragEnterEvent over(inside(4), Qt::MoveAction, drag.mimeData(), Qt::LeftButton,
+                             Qt::NoModifier);
+        QApplication::sendEvent(element(4), &over);
+        shownDuringDrag = int(messages.numbers().size());
+    };
+    pressAndMove(0, 30);
+    EXPECT_EQ(gFirstVisible, 2);
+    EXPECT_EQ(shownDuringDrag, 0);
+    EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
 }
 
 TEST_F(StripDragTest, NoScrollingWhenAllSlidesFit) {
