@@ -219,6 +219,16 @@ TEST_F(ProjectFileTest, AFailedSaveKeepsThePreviousFileAndTheChangedMark) {
     EXPECT_EQ(QDir(env.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList{})
         << "no temporary archive left behind";
 
+    // A table of contents that cannot be written: its name is taken by a
+    // folder. The archive would not open again, so nothing is saved.
+    messages.clear();
+    ASSERT_TRUE(QFile::remove(work("tocName.toc")) && QDir().mkpath(work("tocName.toc")));
+    EXPECT_EQ(riteProject(false), kSaveFailed);
+    EXPECT_EQ(messages.numbers(), QList<int>{133});
+    EXPECT_TRUE(fileBytes(path) == before);
+    EXPECT_TRUE(gProjectChanged);
+    ASSERT_TRUE(QDir(work("tocName.toc")).removeRecursively());
+
     // A folder that cannot hold files: its name is taken by a file.
     messages.clear();
     env.write("taken", "a file");
