@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/cli/cli_view.h"
+#include "app/cli/clip_control.h"  // complain(), used by the subcommands
 #include "platform/messages.h"
 
 #include <QList>
