@@ -132,13 +132,12 @@ int createSlide(std::int16_t mediaType, const QString& file, const QString& soun
     source.Caption = caption;
     source.Thumbnail = MakeThumbnail(mediaType, medium);
 
-    const bool ok = (gSelectedSlide >= gProject.count() || gProject.count() == 0)
-                        ? gProject.Add(source)
-                        : insertSlide(std::max(gSelectedSlide, 0) + 1, source);
-    if (!ok) {
+    const bool append = gSelectedSlide >= gProject.count() || gProject.count() == 0;
+    const int position = append ? gProject.count() + 1 : std::max(gSelectedSlide, 0) + 1;
+    if (!(append ? gProject.Add(source) : insertSlide(position, source))) {
         return 0;
     }
-    gSelectedSlide = std::max(gSelectedSlide, 0) + 1;
+    gSelectedSlide = position;
     if (gSelectedSlide > gFirstVisible + 4) {
         gFirstVisible += 1;
     }
