@@ -140,8 +140,12 @@ int riteProject(bool askName) {
     {
         WaitCursor hourglass;
         ProjectProgress progress(kSavingEntry, &gSaving);
-        riteTOC(gWorkFolder + "/" + kTocFileName);
-        saved = riteZip(gWorkFolder, gProjectFile);
+        // An archive without its whole table could not be opened again.
+        if (riteTOC(gWorkFolder + "/" + kTocFileName)) {
+            saved = riteZip(gWorkFolder, gProjectFile);
+        } else {
+            MsgBox(kSaveFailedEntry);
+        }
     }
     if (!saved) {
         return kSaveFailed;

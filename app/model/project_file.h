@@ -48,8 +48,9 @@ QString projectNameOf(const QString& projectFile);
 QString projectCaption();
 
 // Writes the table of contents to tocPath and gives the zip component its
-// file list (tocPath first, then every referenced file).
-void riteTOC(const QString& tocPath);
+// file list (tocPath first, then every referenced file). True when the table
+// was written completely.
+bool riteTOC(const QString& tocPath);
 // Zips the listed files flat into zipPath at level 6. True on success.
 bool riteZip(const QString& folder, const QString& zipPath);
 // Unzips zipPath into folder (the work folder). True on success.

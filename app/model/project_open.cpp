@@ -22,6 +22,7 @@ namespace {
 
 constexpr int kOpenFailedEntry = 77;
 constexpr int kOpeningEntry = 154;
+constexpr int kNotRecognisedEntry = 134;
 constexpr int kBadVideoEntry = 155;
 constexpr int kProjectChangedEntry = 74;
 
@@ -119,7 +120,7 @@ void readProject(const QString& path) {
     }
     ProjectProgress progress(kOpeningEntry, &gOpening);
     // A file that does not unpack is reported; whatever did unpack is read.
-    extractZip(gWorkFolder, path);
+    const bool unpacked = extractZip(gWorkFolder, path);
     gProjectFile = path;
     gProjectName = projectNameOf(path);
     showProjectCaption();
@@ -131,6 +132,9 @@ void readProject(const QString& path) {
     if (file.open(QIODevice::ReadOnly)) {
         bytes = file.read(kMaxTocBytes);
         file.close();
+    } else if (unpacked) {
+        // A zip archive without a table of contents is not a project file.
+        MsgBox(kNotRecognisedEntry);
     }
     const TocContents toc = parseToc(bytes);
     gVideosUsed = toc.videosUsed;

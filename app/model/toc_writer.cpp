@@ -38,7 +38,7 @@ QString tocOneLine(const QString& text) {
     return out;
 }
 
-void riteTOC(const QString& tocPath) {
+bool riteTOC(const QString& tocPath) {
     ProjectZip& zip = projectZip();
     zip.put(projectzip::DispFileList, QString());
     zip.call(projectzip::DispAddFile, {tocPath});
@@ -83,12 +83,11 @@ void riteTOC(const QString& tocPath) {
         number("VideoType:=", r->VideoType);
     }
 
-    // Write errors are passed over, as the save goes on with the archive.
     QFile out(tocPath);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        out.write(text);
-        out.close();
-    }
+    const bool written =
+        out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(text) == text.size();
+    out.close();
+    return written && out.error() == QFileDevice::NoError;
 }
 
 }  // namespace brindle

@@ -79,7 +79,19 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveBackEveryFieldCounterAndFile) {
     EXPECT_EQ(gProjectFile, "");
 
     view.refreshes = view.firstShown = 0;
+    seen.clear();
+    const auto watchOpen = QObject::connect(&projectZip(), &ProjectZip::progress, [&](int, int) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* form = qobject_cast<progressForm*>(w);
+            if (form && form->isVisible()) {
+                seen << form->Label1()->text();
+            }
+        }
+    });
     readProject(path);
+    QObject::disconnect(watchOpen);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last().toStdString(), "Opening Project File...");
     EXPECT_TRUE(messages.requests().isEmpty()) << messages.numbers().first();
     expectSameState(saved, projectState());
     for (const Project::Element& r : gProject) {
@@ -206,6 +218,16 @@ TEST_F(ProjectFileTest, AFailedSaveKeepsThePreviousFileAndTheChangedMark) {
     EXPECT_FALSE(gSaving);
     EXPECT_EQ(QDir(env.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList{})
         << "no temporary archive left behind";
+
+    // A table of contents that cannot be written: its name is taken by a
+    // folder. The archive would not open again, so nothing is saved.
+    messages.clear();
+    ASSERT_TRUE(QFile::remove(work("tocName.toc")) && QDir().mkpath(work("tocName.toc")));
+    EXPECT_EQ(riteProject(false), kSaveFailed);
+    EXPECT_EQ(messages.numbers(), QList<int>{133});
+    EXPECT_TRUE(fileBytes(path) == before);
+    EXPECT_TRUE(gProjectChanged);
+    ASSERT_TRUE(QDir(work("tocName.toc")).removeRecursively());
 
     // A folder that cannot hold files: its name is taken by a file.
     messages.clear();
