@@ -49,13 +49,20 @@ QImage drawTextCard(const QString& textFile) {
     QPainter painter(&card);
     painter.setRenderHint(QPainter::TextAntialiasing);
     QFont font(attribute(markup, "font", "face"));
-    font.setPixelSize(28);
     font.setBold(true);
+    // The line wrapped onto the card, smaller until it fits.
+    const QRect box(kMargin, kMargin, kCardWidth - 2 * kMargin, kCardHeight - 2 * kMargin);
+    const int flags =
+        (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextWordWrap;
+    for (int pixels = 32; pixels >= 12; pixels -= 2) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).boundingRect(box, flags, firstLine).height() <= box.height()) {
+            break;
+        }
+    }
     painter.setFont(font);
     painter.setPen(fore);
-    const QRect box(kMargin, kMargin, kCardWidth - 2 * kMargin, kCardHeight - 2 * kMargin);
-    const QString shown = QFontMetrics(font).elidedText(firstLine, Qt::ElideRight, box.width());
-    painter.drawText(box, (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, shown);
+    painter.drawText(box, flags, firstLine);
     return card;
 }
 

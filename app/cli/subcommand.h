@@ -28,5 +28,6 @@ int runCheck(const QStringList& args);
 int runPresent(const QStringList& args);
 int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
+int runSample(const QStringList& args);
 
 }  // namespace brindle::cli

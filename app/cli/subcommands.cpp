@@ -23,6 +23,9 @@ const std::array kSubcommands{
                runInfo},
     Subcommand{"resave", "FILE.bqx OUT.bqx", "open a project file and save it again as OUT.bqx",
                runResave},
+    Subcommand{"sample", "OUT.bqx",
+               "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
+               runSample},
 };
 }  // namespace
 
