@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/cli/cli_view.h"
+#include "app/cli/clip_control.h"
 #include "platform/messages.h"
 
 #include <QList>
