@@ -1,5 +1,6 @@
 #include "app/cli/cli_project.h"
 
+#include "app/cli/clip_control.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"

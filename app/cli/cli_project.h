@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/cli/cli_view.h"
-#include "app/cli/clip_control.h"  // complain(), used by the subcommands
+#include "app/cli/clip_control.h"
 #include "platform/messages.h"
 
 #include <QList>

@@ -68,6 +68,9 @@ protected:
 
 TEST_F(CmdPresentTest, WritesThePresentationAndPrintsTheFolder) {
     saveProject();
+    // An editor's unsaved media in the program's work folder stay there.
+    const QString unsaved = present.env().write("unsaved.jpg", "picture");
+    ASSERT_TRUE(QFile::copy(unsaved, gWorkFolder + "/image99.jpg"));
     const CliRun r = cli({"present", project});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, gPreviewFolder + "\n");
@@ -77,6 +80,7 @@ TEST_F(CmdPresentTest, WritesThePresentationAndPrintsTheFolder) {
     }
     EXPECT_FALSE(QFile::exists(gUploadFolder + "/project.zip"));
     EXPECT_TRUE(present.player().launches().isEmpty()) << "no player without a window";
+    EXPECT_TRUE(QFile::exists(gWorkFolder + "/image99.jpg"));
 }
 
 TEST_F(CmdPresentTest, PublishPacksTheUploadArchive) {

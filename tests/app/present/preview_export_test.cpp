@@ -74,5 +74,27 @@ TEST(PreviewExportTest, ThePlayersFilmLastsAsLongAsThePresentation) {
         << "a picture and a sound stream";
 }
 
+TEST(PreviewExportTest, ALongerBackgroundTrackSetsTheLength) {
+    test::PresentEnv present;
+    test::MessageRecorder messages;
+    ASSERT_TRUE(present.addPicture(MediaImage, "The harbour", 1.0));
+    ASSERT_TRUE(present.addText("The end", 2000));
+    ASSERT_TRUE(present.setBackTrack(8.5));
+    ASSERT_EQ(presentationTotalMs(1, gProject.count()), 8500);
+
+    // The track's length is not in the project file: opening measures it.
+    const QString project = present.env().file("long track.bqx");
+    gProjectFile = project;
+    ASSERT_EQ(riteProject(false), 0);
+    const ToolRun pass = run("brindle-cli", {"present", project});
+    ASSERT_EQ(pass.status, 0) << pass.err.toStdString();
+
+    const QString film = present.env().file("film.mp4");
+    const ToolRun player =
+        run("brindle-player", {"--export", film, pass.out.trimmed() + "/preView.smi"});
+    ASSERT_EQ(player.status, 0) << player.err.toStdString();
+    EXPECT_NEAR(test::probe(film, "format=duration").toDouble() * 1000, 8500, 100);
+}
+
 }  // namespace
 }  // namespace brindle
