@@ -27,6 +27,8 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -145,6 +147,9 @@ int main(int argc, char** argv) {
 
     gProjectFile = args[2];
     gProjectName = projectNameOf(gProjectFile);
+    // Each timed step starts with nothing left to write back, as the other
+    // tool's steps do.
+    ::sync();
     timer.restart();
     const int saved = riteProject(false);
     std::printf("save %.3f\n", timer.nsecsElapsed() / 1e9);
@@ -157,6 +162,7 @@ int main(int argc, char** argv) {
     gBackTrack.clear();
     gWorkFolder = args[3];
     files::makeFolder(gWorkFolder);
+    ::sync();
     timer.restart();
     readProject(args[2]);
     std::printf("open %.3f\n", timer.nsecsElapsed() / 1e9);

@@ -43,7 +43,11 @@ for ((r = 1; r <= runs; r++)); do
     sed -n 's/^open //p' "$work/run" >>"$work/ours-open"
     # The same files, table included, packed and unpacked by Info-ZIP.
     files=("$work"/w/*)
+    # Every timed step starts with nothing left to write back (bench-project
+    # syncs before its own steps too).
+    sync
     seconds zip -q -6 -j "$work/ref.zip" "${files[@]}" >>"$work/zip"
+    sync
     seconds unzip -q "$work/ref.zip" -d "$work/u" >>"$work/unzip"
     for f in "${files[@]}"; do
         cmp -s "$f" "$work/o/${f##*/}" || { echo "bench-project opened ${f##*/} wrongly" >&2; exit 1; }
