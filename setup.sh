@@ -34,6 +34,10 @@ run)
     install_missing
     build "$top/build"
     "$top/build/bin/brindle-player" --register
+    # Without a project named, the sample project the build made.
+    if [ $# -lt 2 ]; then
+        exec "$top/build/bin/brindle" "$top/build/samples/Sample.bqx"
+    fi
     exec "$top/build/bin/brindle" "${@:2}"
     ;;
 test)

@@ -1,33 +1,45 @@
 // Brindle: turns pictures, clips, text and narration into a narrated slide
 // show.
 #include "app/editor/main_frame.h"
-#include "app/model/folders.h"
-#include "app/model/project.h"
-#include "app/model/settings.h"
+#include "app/editor/screenshot.h"
+#include "app/editor/startup.h"
 #include "platform/messages.h"
 
 #include <QApplication>
+#include <QStringList>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(BRINDLE_VERSION));
     using namespace brindle;
-
-    gAppTitle = LoadResString(147);
-    gSettingsKey = LoadResString(163);
-    QApplication::setApplicationName(gAppTitle);
-    QApplication::setApplicationDisplayName(gAppTitle);
-
-    readSettings();
-    computeFolders();
-    createFolders();
-    resetCounters();
-
-    MainFrame frame;
-    setMessageParent(&frame);
-    if (windowStateIsNormal()) {
-        frame.show();
-    } else {
-        frame.showMaximized();
+    // For scripts and tests that run the program without anyone to answer:
+    // messages go to standard error with the box's default answer.
+    StderrMessageSink stderrSink;
+    if (qEnvironmentVariable("BRINDLE_MESSAGES") == "stderr") {
+        setMessageSink(&stderrSink);
     }
-    return QApplication::exec();
+
+    QStringList args = QApplication::arguments().mid(1);
+    // Hidden option for the documentation: --screenshot out.png [files...]
+    // lays the files out as slides, grabs the window and ends.
+    QString screenshotFile;
+    QStringList screenshotMedia;
+    if (args.size() >= 2 && args.front() == "--screenshot") {
+        screenshotFile = args.at(1);
+        args = args.mid(2);
+        while (!args.isEmpty() && !args.front().endsWith(".bqx", Qt::CaseInsensitive)) {
+            screenshotMedia << args.takeFirst();
+        }
+    }
+
+    StartupResult started = startBrindle(args.join(' '));
+    if (!started.frame) {
+        return started.exitCode;
+    }
+    if (!screenshotFile.isEmpty()) {
+        return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;
+    }
+    const int code = QApplication::exec();
+    started.frame.reset();
+    return code;
 }

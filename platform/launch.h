@@ -1,6 +1,12 @@
 // Starting and ending the child programs of the editor window: the
 // presentation player and the web browser, found through the XDG file
 // associations.
+//
+// The executable is the first word of the associated application's Exec
+// line, made absolute through PATH. The child is started with the rest of
+// that line, the file or target taking the place of its %f/%F/%u/%U code (or
+// put at the end when there is none), always as one argument, so names with
+// blanks arrive whole.
 #pragma once
 
 #include <QString>
@@ -20,4 +26,16 @@ void LaunchBrowser(const QString& assocFile, const QString& target, bool managed
 // Ends the recorded child, if any.
 void CloseBrowser();
 
+namespace launch {
+
+// The folder of the forwarding page written for browsers that open only
+// files (the program's temporary folder, gTempFolder, by default).
+void setTempFolder(const QString& folder);
+
+// Process ids of the recorded (managed) child and of the last detached
+// browser; 0 when there is none.
+qint64 recordedChildId();
+qint64 detachedChildId();
+
+}  // namespace launch
 }  // namespace brindle

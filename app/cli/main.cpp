@@ -1,6 +1,7 @@
 // brindle-cli: the command-line companion of Brindle, for scripts and
 // support people. It runs the program's own code without its windows;
 // messages go to standard error.
+#include "app/cli/cli_view.h"
 #include "app/cli/subcommand.h"
 #include "platform/messages.h"
 
@@ -19,6 +20,8 @@ int main(int argc, char* argv[]) {
     gAppTitle = LoadResString(147);
     StderrMessageSink messages;
     setMessageSink(&messages);
+    cli::CliView view;
+    setProjectView(&view);
 
     const QStringList args = QApplication::arguments().mid(1);
     if (args.isEmpty()) {

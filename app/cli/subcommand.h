@@ -8,7 +8,7 @@
 
 namespace brindle::cli {
 
-enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitCancelled = 3 };
 
 struct Subcommand {
     const char* name;
@@ -25,5 +25,9 @@ int usageError();
 int runFrames(const QStringList& args);
 int runCut(const QStringList& args);
 int runCheck(const QStringList& args);
+int runPresent(const QStringList& args);
+int runInfo(const QStringList& args);
+int runResave(const QStringList& args);
+int runSample(const QStringList& args);
 
 }  // namespace brindle::cli

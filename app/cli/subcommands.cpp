@@ -13,6 +13,19 @@ const std::array kSubcommands{
                "cut a clip in place to the frames FIRST..LAST, printing the progress", runCut},
     Subcommand{"check", "CLIP", "print whether a video file can be used as a slide (exit 1: no)",
                runCheck},
+    Subcommand{"present", "FILE.bqx [--publish]",
+               "write the presentation into the preview folder and print the folder; --publish "
+               "also packs project.zip into the upload folder (exit 1: failed, 3: cancelled)",
+               runPresent},
+    Subcommand{"info", "FILE.bqx",
+               "open a project file as the editor does and print the project as JSON (exit 1: "
+               "it did not open)",
+               runInfo},
+    Subcommand{"resave", "FILE.bqx OUT.bqx", "open a project file and save it again as OUT.bqx",
+               runResave},
+    Subcommand{"sample", "OUT.bqx",
+               "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
+               runSample},
 };
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 namespace brindle {
 
@@ -16,18 +18,45 @@ extern bool gSaving;          // a project is being saved
 // Bytes of the presentation files listed for publishing.
 extern std::int64_t PublishFileBytes;
 
-// Result of riteProject when the save file dialog was cancelled.
+// Result of riteProject when the save file dialog was cancelled (or gave
+// no name): nothing was written.
 inline constexpr int kSaveCancelled = 32755;
+// Result of riteProject when the archive could not be written (message 133
+// was shown): the previous project file is unchanged and the project stays
+// marked as changed, so a caller about to discard it must stop, as for a
+// cancel.
+inline constexpr int kSaveFailed = 133;
+
+// What the save file dialog is asked to show.
+struct SaveDialogRequest {
+    QString title;          // message 78
+    QString filter;         // message 168, "description|pattern"
+    QString initialFolder;  // gProjectPath
+    QString proposedName;   // file-name part of gProjectFile
+};
+// Answers the chosen path; std::nullopt when cancelled.
+using SaveDialogFunction = std::function<std::optional<QString>(const SaveDialogRequest&)>;
+// Replaces the save file dialog (tests, tools); an empty function restores
+// the real one, a QFileDialog with an overwrite prompt.
+void setSaveFileDialog(SaveDialogFunction dialog);
+
+// The project name of a project file: the text before the first ".bqx"
+// (without regard to case), the whole path when there is none.
+QString projectNameOf(const QString& projectFile);
+// The main window caption: the file-name part of gProjectName, " - ", the
+// application title; the title alone when no project file is named.
+QString projectCaption();
 
 // Writes the table of contents to tocPath and gives the zip component its
-// file list (tocPath first, then every referenced file).
-void riteTOC(const QString& tocPath);
+// file list (tocPath first, then every referenced file). True when the table
+// was written completely.
+bool riteTOC(const QString& tocPath);
 // Zips the listed files flat into zipPath at level 6. True on success.
 bool riteZip(const QString& folder, const QString& zipPath);
 // Unzips zipPath into folder (the work folder). True on success.
 bool extractZip(const QString& folder, const QString& zipPath);
-// Saves the project: 0 saved, 1 nothing to save, else the error number
-// (kSaveCancelled for a cancelled file dialog).
+// Saves the project: 0 saved, 1 nothing to save, kSaveCancelled for a
+// cancelled file dialog, kSaveFailed when the archive was not written.
 int riteProject(bool askName);
 // Opens a project file into the work folder and gProject.
 void readProject(const QString& path);

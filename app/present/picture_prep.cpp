@@ -1,11 +1,10 @@
 #include "app/present/picture_prep.h"
 
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
+#include "app/model/project_view.h"
+#include "components/imaging/image_control.h"
+#include "components/imaging/image_ops.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace brindle {
 
@@ -15,6 +14,17 @@ PicturePrepareStep& currentStep() {
     static PicturePrepareStep step;
     return step;
 }
+
+// The image control the built-in step works on.
+ImageControl& preparationControl() {
+    if (ProjectView* view = projectView()) {
+        return view->worker();
+    }
+    static ImageControl own;
+    return own;
+}
+
+constexpr int kResizeFlag = 1;
 
 }  // namespace
 
@@ -33,42 +43,21 @@ QSize fitPictureSize(QSize picture, QSize box) {
 }
 
 int jpegQualityForFactor(int qualityFactor) {
-    const int factor = std::clamp(qualityFactor, 2, 255);
-    return std::clamp(static_cast<int>(std::lround(100.0 - (factor - 2) * 99.0 / 253.0)), 1, 100);
+    return imageops::jpegQuality(std::clamp(qualityFactor, 2, 255));
 }
 
-bool preparePictureWithQImage(const QString& source, const QString& output, QSize box,
-                              int qualityFactor) {
-    QImageReader reader(source);
-    // First page only; the pictures are loaded as stored, without turning
-    // them by any orientation tag, like the rest of the program.
-    reader.setAutoTransform(false);
-    QSize size = reader.size();
-    QImage image;
-    if (size.isValid()) {
-        const QSize target = fitPictureSize(size, box);
-        if (target != size) {
-            reader.setScaledSize(target);
-        }
-        image = reader.read();
-    } else {
-        // A format that cannot tell its size before it is read.
-        image = reader.read();
-        if (!image.isNull()) {
-            const QSize target = fitPictureSize(image.size(), box);
-            if (target != image.size()) {
-                image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            }
-        }
-    }
-    if (image.isNull()) {
+bool preparePictureWithImageControl(ImageControl& control, const QString& source,
+                                    const QString& output, QSize box, int qualityFactor) {
+    if (control.load(source, 24, 0, 1) != ImageStatus::Ok) {
         return false;
     }
-    // 24 bits per pixel: transparency and palettes do not survive.
-    image = image.convertToFormat(QImage::Format_RGB888);
-    QImageWriter writer(output, "jpeg");
-    writer.setQuality(jpegQualityForFactor(qualityFactor));
-    return writer.write(image);
+    const QSize size(control.width(), control.height());
+    const QSize target = fitPictureSize(size, box);
+    if (target != size &&
+        control.resize(target.width(), target.height(), kResizeFlag) != ImageStatus::Ok) {
+        return false;
+    }
+    return control.save(output, ImageControl::kFormatJpeg, 24, qualityFactor) == ImageStatus::Ok;
 }
 
 bool preparePicture(const QString& source, const QString& output, QSize box, int qualityFactor) {
@@ -76,7 +65,7 @@ bool preparePicture(const QString& source, const QString& output, QSize box, int
     if (step) {
         return step(source, output, box, qualityFactor);
     }
-    return preparePictureWithQImage(source, output, box, qualityFactor);
+    return preparePictureWithImageControl(preparationControl(), source, output, box, qualityFactor);
 }
 
 void setPicturePrepareStep(PicturePrepareStep step) {

@@ -10,6 +10,8 @@
 
 namespace brindle {
 
+class ImageControl;
+
 inline constexpr QSize kPictureBox{320, 240};
 inline constexpr int kPictureQualityFactor = 45;
 
@@ -29,20 +31,22 @@ QSize fitPictureSize(QSize picture, QSize box = kPictureBox);
 using PicturePrepareStep =
     std::function<bool(const QString& source, const QString& output, QSize box, int qualityFactor)>;
 
-// Runs the current step.
+// Runs the current step: by default the image control's, on the editor's
+// Worker when a view is registered, else on a hidden instance of its own.
 bool preparePicture(const QString& source, const QString& output, QSize box = kPictureBox,
                     int qualityFactor = kPictureQualityFactor);
 
-// Replaces the step (the image control's, once the program hosts it); an
-// empty step restores preparePictureWithQImage.
+// Replaces the step; an empty step restores the image control's.
 void setPicturePrepareStep(PicturePrepareStep step);
 
-// The built-in step, straight on QImage: a scaled load and a JPEG save.
-bool preparePictureWithQImage(const QString& source, const QString& output, QSize box,
-                              int qualityFactor);
+// The built-in step on an image control: load at 24 bits per pixel (first
+// page), resize when the picture exceeds the box, save as JPEG at 24 bits.
+// The control's current image is replaced.
+bool preparePictureWithImageControl(ImageControl& control, const QString& source,
+                                    const QString& output, QSize box, int qualityFactor);
 
-// JPEG quality (1..100) for the image control's quality factor, as the
-// built-in step uses it: 2 gives 100, 255 gives 1, straight in between.
+// JPEG quality (1..100) the image control writes for a quality factor: 2
+// gives 100, 255 gives 1, straight in between.
 int jpegQualityForFactor(int qualityFactor);
 
 }  // namespace brindle

@@ -1,0 +1,147 @@
+// brindle-cli present FILE.bqx [--publish]: the presentation pass over the
+// whole project, without the progress window, into the preview folder;
+// with --publish in publishing mode, packed into the upload folder's
+// "project.zip". Messages go to standard error; an interrupt (Ctrl-C,
+// SIGTERM) cancels the pass as the progress window's Cancel button would.
+#include "app/cli/clip_control.h"
+#include "app/cli/subcommand.h"
+#include "app/media/progress_form.h"
+#include "app/model/folders.h"
+#include "app/model/project.h"
+#include "app/model/project_file.h"
+#include "app/model/settings.h"
+#include "app/present/publish.h"
+#include "app/present/smil_master.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+
+namespace brindle::cli {
+
+namespace {
+
+constexpr int kNothingToPreview = 83;
+constexpr int kNothingToPublish = 117;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void onInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// Turns an interrupt into a cancel request while the pass runs; the pass
+// lets the event loop run between its steps, so the timer is seen.
+class InterruptWatch {
+public:
+    InterruptWatch() {
+        gInterrupted = 0;
+        m_oldInt = std::signal(SIGINT, onInterrupt);
+        m_oldTerm = std::signal(SIGTERM, onInterrupt);
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            if (gInterrupted) {
+                CancelRequested = true;
+            }
+        });
+        m_timer.start(50);
+    }
+    ~InterruptWatch() {
+        m_timer.stop();
+        std::signal(SIGINT, m_oldInt);
+        std::signal(SIGTERM, m_oldTerm);
+    }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+private:
+    QTimer m_timer;
+    void (*m_oldInt)(int) = SIG_DFL;
+    void (*m_oldTerm)(int) = SIG_DFL;
+};
+
+// The start-up steps the editor takes before a project can be opened, with
+// private temporary and work folders: opening a project empties the work
+// folder, which holds the unsaved media of an editor that may be running.
+// The presentation goes into the program's preview and upload folders.
+bool startUp(QTemporaryDir& scratch) {
+    gSettingsKey = LoadResString(163);
+    readSettings();
+    computeFolders();
+    createFolders();
+    resetCounters();
+    if (!scratch.isValid()) {
+        complain(QStringLiteral("cannot make a work folder in %1").arg(GetTempFolder()));
+        return false;
+    }
+    gTempFolder = scratch.filePath("Temp");
+    gWorkFolder = scratch.filePath("Work");
+    createTempAndWorkFolders();
+    return true;
+}
+
+}  // namespace
+
+int runPresent(const QStringList& args) {
+    bool publishing = false;
+    QString project;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--publish")) {
+            publishing = true;
+        } else if (project.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+            project = a;
+        } else {
+            return usageError();
+        }
+    }
+    if (project.isEmpty()) {
+        return usageError();
+    }
+
+    files::makeFolder(GetTempFolder());
+    QTemporaryDir scratch(GetTempFolder() + "cli-XXXXXX");
+    if (!startUp(scratch)) {
+        return kExitFailed;
+    }
+    readProject(project);  // reports an unreadable file itself
+    if (gProject.count() == 0) {
+        MsgBox(publishing ? kNothingToPublish : kNothingToPreview);
+        return kExitFailed;
+    }
+
+    CancelRequested = false;
+    gEncodeError = 0;
+    {
+        InterruptWatch watch;
+        riteSmilMasterFile(1, gProject.count(), publishing, true);
+    }
+    // Without a window only an interrupt cancels; any other stop is an
+    // encode that failed (its message is on standard error already). An
+    // interrupt the pass did not see in time still packs nothing.
+    if (CancelRequested || gInterrupted) {
+        if (gInterrupted) {
+            complain(QStringLiteral("cancelled"));
+            return kExitCancelled;
+        }
+        complain(QStringLiteral("an encode failed (error %1)").arg(gEncodeError));
+        return kExitFailed;
+    }
+    std::printf("%s\n", gPreviewFolder.toLocal8Bit().constData());
+
+    if (publishing) {
+        const QString packed = packedProjectPath();
+        QFile::remove(packed);
+        if (!riteZip(gPreviewFolder, packed)) {
+            return kExitFailed;
+        }
+        std::printf("%s\n", packed.toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+    return kExitOk;
+}
+
+}  // namespace brindle::cli

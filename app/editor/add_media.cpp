@@ -1,0 +1,203 @@
+#include "app/editor/add_media.h"
+
+#include "app/capture/thumbnail.h"
+#include "app/editor/file_dialogs.h"
+#include "app/editor/strip_state.h"
+#include "app/model/folders.h"
+#include "app/model/project_view.h"
+#include "app/model/settings.h"
+#include "app/present/video_check.h"
+#include "components/imaging/image_control.h"
+#include "components/mediaplayer/media_length.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace brindle {
+
+namespace {
+
+constexpr int kAddFailedEntry = 65;
+constexpr int kDroppedTypeRefusedEntry = 76;
+constexpr int kChosenTypeRefusedEntry = 80;
+constexpr int kBadVideoEntry = 153;
+constexpr int kSelectMediaEntry = 79;
+constexpr int kMediaFilterEntry = 169;
+constexpr int kJpegQualityBest = 2;
+
+MediaChooser& chooser() {
+    static MediaChooser c;
+    return c;
+}
+
+QString lastFour(const QString& path) {
+    return path.right(4).toLower();
+}
+
+// A GIF becomes the fixed scratch JPEG before anything else sees it.
+QString withoutGif(const QString& file) {
+    if (lastFour(file) != ".gif") {
+        return file;
+    }
+    ProjectView* view = projectView();
+    ImageControl own;
+    ImageControl& worker = view ? view->worker() : own;
+    const QString jpeg = gTempFolder + "/gifSupport.jpg";
+    worker.clear();
+    worker.loadForConversion(file);
+    worker.save(jpeg, ImageControl::kFormatJpeg, 24, kJpegQualityBest);
+    worker.clear();
+    return jpeg;
+}
+
+bool passesVideoCheck(const QString& path) {
+    ProjectView* view = projectView();
+    dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
+    return klipvane != nullptr && isGoodVideo(*klipvane, path);
+}
+
+void refresh() {
+    if (ProjectView* view = projectView()) {
+        view->refreshStrip();
+    }
+}
+
+// A picture or a clip becomes a slide; the messages name the failure.
+// refusedEntry is the message for a file of another type.
+void addMediaFile(const QString& path, int refusedEntry) {
+    const int type = acceptedMediaType(path);
+    if (type == MediaImage) {
+        const int slide = createSlide(MediaImage, path, {}, {});
+        if (slide < 1) {
+            MsgBox(kAddFailedEntry);
+            return;
+        }
+        gProject.Item(slide)->Duration = gDefaultSlideDuration;
+    } else if (type == MediaVideo) {
+        if (!passesVideoCheck(path)) {
+            MsgBox(kBadVideoEntry);
+            return;
+        }
+        const int slide = createSlide(MediaVideo, path, {}, {});
+        if (slide < 1) {
+            MsgBox(kAddFailedEntry);
+            return;
+        }
+        MediaElement* r = gProject.Item(slide);
+        const std::int64_t length = mediaLengthMs(r->Filename);
+        r->Duration = static_cast<std::int32_t>(
+            std::min<std::int64_t>(length, std::numeric_limits<std::int32_t>::max()));
+    } else {
+        MsgBox(refusedEntry);
+    }
+}
+
+}  // namespace
+
+int acceptedMediaType(const QString& path) {
+    const QString e = lastFour(path);
+    if (e == ".bmp" || e == ".jpg" || e == "jpeg" || e == ".gif") {
+        return MediaImage;
+    }
+    if (e == ".avi") {
+        return MediaVideo;
+    }
+    return -1;
+}
+
+bool insertSlide(int p, const MediaSource& source) {
+    // The slide is imported at the end and then moved into place, so a
+    // failed import leaves no blank or doubled record behind.
+    if (p < 1 || p > gProject.count() + 1 || !gProject.Add(source)) {
+        return false;
+    }
+    const int last = gProject.count();
+    if (p == last) {
+        return true;
+    }
+    Project::Element added = gProject.shared(last);
+    gProject.Remove(last, false);
+    return gProject.insert(p, std::move(added));
+}
+
+int createSlide(std::int16_t mediaType, const QString& file, const QString& sound,
+                const QString& caption) {
+    const QString medium = withoutGif(file);
+    MediaSource source;
+    source.mediaType = mediaType;
+    source.Filename = medium;
+    source.Sound = sound;
+    source.Caption = caption;
+    source.Thumbnail = MakeThumbnail(mediaType, medium);
+
+    const bool append = gSelectedSlide >= gProject.count() || gProject.count() == 0;
+    const int position = append ? gProject.count() + 1 : std::max(gSelectedSlide, 0) + 1;
+    if (!(append ? gProject.Add(source) : insertSlide(position, source))) {
+        return 0;
+    }
+    gSelectedSlide = position;
+    if (gSelectedSlide > gFirstVisible + 4) {
+        gFirstVisible += 1;
+    }
+    // A selection scrolled out of sight would put the new slide out of
+    // sight too; show it.
+    if (gSelectedSlide < gFirstVisible || gSelectedSlide > gFirstVisible + 4) {
+        gFirstVisible = std::max(1, gSelectedSlide - 4);
+    }
+    gSelectedCell = gSelectedSlide - gFirstVisible;
+    gProjectChanged = true;
+    refresh();
+    return gSelectedSlide;
+}
+
+void dropFile(const QStringList& paths, int afterSlide) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    if (gProject.count() == 0) {
+        gSelectedSlide = 0;
+        gSelectedCell = -1;
+        gFirstVisible = 1;
+    } else {
+        gSelectedSlide = std::clamp(afterSlide, 0, gProject.count());
+        const int cell = gSelectedSlide - gFirstVisible;
+        gSelectedCell = (cell >= 0 && cell <= 4) ? cell : -1;
+    }
+    addMediaFile(paths.constFirst(), kDroppedTypeRefusedEntry);
+    refresh();
+}
+
+void setMediaChooser(MediaChooser c) {
+    chooser() = std::move(c);
+}
+
+void Files_Click() {
+    ProjectView* view = projectView();
+    if (view) {
+        view->dimTheWindow(true);
+    }
+    const QString title = LoadResString(kSelectMediaEntry);
+    const QString filter = LoadResString(kMediaFilterEntry);
+    QWidget* parent = view ? view->dialogParent() : nullptr;
+    QStringList chosen;
+    if (chooser()) {
+        chosen = chooser()(parent, title, filter, gImportPath);
+    } else {
+        const QString one = chooseFileToOpen(parent, title, filter, gImportPath, true);
+        if (!one.isEmpty()) {
+            chosen << one;
+        }
+    }
+    for (const QString& path : chosen) {
+        gImportPath = DirPart(path);
+        addMediaFile(path, kChosenTypeRefusedEntry);
+    }
+    if (view) {
+        view->dimTheWindow(false);
+    }
+    refresh();
+}
+
+}  // namespace brindle

@@ -1,0 +1,102 @@
+#include "app/editor/editor_window.h"
+
+#include "app/editor/slide_strip.h"
+#include "platform/messages.h"
+#include "platform/resources.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace brindle {
+
+namespace {
+constexpr int kIdentityTooltipEntry = 192;
+constexpr int kButtonWidth = 96;
+constexpr int kButtonHeight = 44;
+}  // namespace
+
+EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName("Editor");
+
+    m_buttonBar = new QWidget(this);
+    m_buttonBar->setObjectName("ButtonBar");
+    auto* bar = new QVBoxLayout(m_buttonBar);
+    bar->setContentsMargins(0, 0, 0, 0);
+    m_buttonBar->setLayout(bar);
+    addButton("Text", 18, 118);
+    addButton("Files", 19, 119);
+    addButton("Scan", 22, 120);
+    addButton("Snap", 21, 121);
+    addButton("Video", 20, 122);
+    bar->addStretch(1);
+    addButton("PlayPreview", 23, 123);
+    addButton("Publish", 105, 124);
+
+    m_identity = new QToolButton(this);
+    m_identity->setObjectName("Identity");
+    m_identity->setAutoRaise(true);
+    // The product identity picture; the title stands in when it is missing.
+    const QPixmap picture(resourcePath("identity.png"));
+    if (picture.isNull()) {
+        m_identity->setText(gAppTitle);
+    } else {
+        m_identity->setIcon(QIcon(picture));
+        m_identity->setIconSize(picture.size());
+    }
+    m_identity->setToolTip(LoadResString(kIdentityTooltipEntry));
+    m_identity->setCursor(Qt::PointingHandCursor);
+    connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);
+
+    m_strip = new SlideStrip(this);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_identity, 0, Qt::AlignRight | Qt::AlignTop);
+    right->addStretch(1);
+    right->addWidget(m_strip, 0, Qt::AlignCenter);
+    right->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(16);
+    layout->addWidget(m_buttonBar);
+    layout->addLayout(right, 1);
+
+    m_shade = new QWidget(this);
+    m_shade->setObjectName("windowShade");
+    m_shade->setAttribute(Qt::WA_StyledBackground);
+    m_shade->setStyleSheet("#windowShade { background-color: rgba(40, 40, 40, 110); }");
+    m_shade->hide();
+
+    setFixedSize(layout->sizeHint().expandedTo(QSize(760, 500)));
+}
+
+QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int tooltipEntry) {
+    auto* b = new QPushButton(LoadResString(captionEntry), m_buttonBar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(LoadResString(tooltipEntry));
+    b->setFixedSize(kButtonWidth, kButtonHeight);
+    m_buttonBar->layout()->addWidget(b);
+    return b;
+}
+
+QPushButton* EditorWindow::button(const char* name) const {
+    return m_buttonBar->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+void EditorWindow::setShaded(bool shaded) {
+    m_shade->setGeometry(rect());
+    m_shade->setVisible(shaded);
+    if (shaded) {
+        m_shade->raise();
+    }
+}
+
+void EditorWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_shade->setGeometry(rect());
+}
+
+}  // namespace brindle

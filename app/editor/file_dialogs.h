@@ -1,0 +1,27 @@
+// Open-file dialogs of the editor, with filters in the "text|patterns|..."
+// form of the string table.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace brindle {
+
+// "Bitmaps (*.bmp)|*.bmp|JPEGs|*.jpeg;*.jpg" as Qt name filters; the
+// patterns go in the parentheses Qt reads, the text is shown as written.
+QStringList nameFilters(const QString& windowsFilter);
+
+// An open-file dialog for one existing file, with a picture preview beside
+// the list when withPreview is set. Empty when cancelled.
+QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder, bool withPreview);
+
+// A save-file dialog with an overwrite prompt. A name typed without an
+// extension gets the first extension of the chosen filter. Empty when
+// cancelled.
+QString chooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder);
+
+}  // namespace brindle

@@ -1,0 +1,187 @@
+// The main frame's menus, the slide context menu, and what the buttons,
+// menu items and the strip's signals start.
+#include "app/editor/about_box.h"
+#include "app/editor/add_media.h"
+#include "app/editor/editor_commands.h"
+#include "app/editor/editor_window.h"
+#include "app/editor/main_frame.h"
+#include "app/editor/save_slide_as.h"
+#include "app/editor/slide_strip.h"
+#include "app/editor/strip_state.h"
+#include "app/model/project.h"
+#include "app/present/preview.h"
+#include "app/present/publish.h"
+#include "platform/messages.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace brindle {
+
+namespace {
+
+// Commands whose dialogs this build does not have yet: shown, never enabled.
+const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
+                                  "mnuBackTrack", "Scanner",  "SelectCapDev"};
+const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
+
+}  // namespace
+
+QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
+                            const QKeySequence& shortcut) {
+    auto* action = new QAction(LoadResString(captionEntry), this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+    }
+    menu->addAction(action);
+    m_items[action->objectName()] = action;
+    if (kUnavailable.contains(action->objectName())) {
+        action->setEnabled(false);
+    }
+    return action;
+}
+
+void MainFrame::buildMenus() {
+    // The shortcuts are spelled out: the standard keys of some platform
+    // themes leave Quit without one.
+    auto topMenu = [this](const char* name, int captionEntry) {
+        QMenu* m = menuBar()->addMenu(LoadResString(captionEntry));
+        m->setObjectName(QString::fromLatin1(name));
+        m_menus[m->objectName()] = m;
+        return m;
+    };
+    QMenu* file = topMenu("mnuFile", 84);
+    addItem(file, "mnuNew", 85, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addItem(file, "mnuOpen", 87, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, "mnuSave", 130, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addItem(file, "mnuSaveAs", 88, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    addItem(file, "mnuPlayPreview", 140, QKeySequence(Qt::Key_F5));
+    addItem(file, "mnuPublish", 89);
+    file->addSeparator();
+    addItem(file, "mnuExit", 90, QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    // The Edit menu is the slide context menu.
+    m_context = topMenu("mnuEditMenu", 91);
+    addItem(m_context, "mnuEdit", 91);
+    addItem(m_context, "mnuAudio", 92);
+    addItem(m_context, "mnuText", 101);
+    m_context->addSeparator();
+    addItem(m_context, "mnuContextSaveAs", 93);
+    addItem(m_context, "mnuRemove", 94, QKeySequence(Qt::Key_Delete));
+    m_menus["ContextMenu"] = m_context;
+
+    QMenu* options = topMenu("mnuOptions", 95);
+    addItem(options, "mnuBackTrack", 139);
+    addItem(options, "Scanner", 96);
+    addItem(options, "SelectCapDev", 108);
+
+    QMenu* help = topMenu("mnuHelp", 98);
+    addItem(help, "mnuYourHelp", 99, QKeySequence(Qt::Key_F1));
+    addItem(help, "mnuOnlineResources", 194);
+    help->addSeparator();
+    addItem(help, "mnuAbout", 100);
+
+    for (const char* name : kUnavailableButtons) {
+        m_editor->button(name)->setEnabled(false);
+    }
+}
+
+void MainFrame::connectCommands() {
+    auto on = [this](const char* name, void (*command)()) {
+        connect(item(QString::fromLatin1(name)), &QAction::triggered, this,
+                [command] { command(); });
+    };
+    on("mnuNew", mnuNew_Click);
+    on("mnuOpen", mnuOpen_Click);
+    on("mnuSave", mnuSave_Click);
+    on("mnuSaveAs", mnuSaveAs_Click);
+    on("mnuPlayPreview", PlayPreview_Click);
+    on("mnuPublish", mnuPublish_Click);
+    on("mnuRemove", mnuRemove_Click);
+    on("mnuContextSaveAs", mnuContextSaveAs_Click);
+    on("mnuYourHelp", mnuYourHelp_Click);
+    on("mnuOnlineResources", mnuOnlineResources_Click);
+    on("mnuAbout", mnuAbout_Click);
+    connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
+
+    connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
+    connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
+            [] { PlayPreview_Click(); });
+    connect(m_editor->button("Publish"), &QPushButton::clicked, this, [] { mnuPublish_Click(); });
+    connect(m_editor, &EditorWindow::identityClicked, this, [] { Identity_Click(); });
+}
+
+void MainFrame::connectStrip() {
+    SlideStrip* s = strip();
+    connect(s, &SlideStrip::slideSelected, this, [this] { setupContextMenu(gSelectedSlide); });
+    connect(s, &SlideStrip::contextMenuSetup, this, [this](int slide) { setupContextMenu(slide); });
+    connect(s, &SlideStrip::stripChanged, this, [this] { setupContextMenu(gSelectedSlide); });
+    connect(s, &SlideStrip::contextMenuRequested, this, [this](int slide, const QPoint& at) {
+        setupContextMenu(slide);
+        m_context->popup(at);
+    });
+    connect(s, &SlideStrip::filesDropped, this,
+            [](const QStringList& paths, int afterSlide) { dropFile(paths, afterSlide); });
+    // The caption buttons run their menu item's command when it is enabled.
+    connect(s, &SlideStrip::captionButtonClicked, this, [this] {
+        setupContextMenu(gSelectedSlide);
+        if (QAction* a = item("mnuText"); a->isEnabled()) {
+            a->trigger();
+        }
+    });
+    connect(s, &SlideStrip::audioButtonClicked, this, [this] {
+        setupContextMenu(gSelectedSlide);
+        const MediaElement* r = gProject.Item(gSelectedSlide);
+        QAction* a = item(r && r->mediaType == MediaVideo ? "mnuEdit" : "mnuAudio");
+        if (a->isEnabled()) {
+            a->trigger();
+        }
+    });
+    connect(s, &SlideStrip::backTrackClicked, this, [this] {
+        if (QAction* a = item("mnuBackTrack"); a->isEnabled()) {
+            a->trigger();
+        }
+    });
+}
+
+void MainFrame::setupContextMenu(int k) {
+    const MediaElement* r = gProject.count() > 0 ? gProject.Item(k) : nullptr;
+    const bool video = r && r->mediaType == MediaVideo;
+    auto enable = [this](const char* name, bool on) {
+        QAction* a = item(QString::fromLatin1(name));
+        a->setEnabled(on && !kUnavailable.contains(a->objectName()));
+    };
+    enable("mnuAudio", r && !video);
+    enable("mnuText", r != nullptr);
+    enable("mnuRemove", r != nullptr);
+    enable("mnuContextSaveAs", r != nullptr);
+    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
+
+    QString caption = LoadResString(91);
+    if (r && r->mediaType == MediaRaw) {
+        caption = LoadResString(103);
+    } else if (r) {
+        int kind = 104;
+        switch (r->mediaType) {
+            case MediaSnapshot:
+                kind = 21;
+                break;
+            case MediaVideo:
+                kind = 20;
+                break;
+            case MediaText:
+                kind = 18;
+                break;
+            default:
+                break;
+        }
+        caption += " " + LoadResString(kind) + LoadResString(102) + QString::number(k).trimmed();
+    }
+    item("mnuEdit")->setText(caption);
+}
+
+}  // namespace brindle

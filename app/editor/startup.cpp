@@ -1,0 +1,125 @@
+#include "app/editor/startup.h"
+
+#include "app/editor/main_frame.h"
+#include "app/model/folders.h"
+#include "app/model/project.h"
+#include "app/model/project_file.h"
+#include "app/model/settings.h"
+#include "platform/instance.h"
+#include "platform/messages.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+
+namespace brindle {
+
+namespace {
+
+constexpr int kAppTitleEntry = 147;
+constexpr int kSettingsKeyEntry = 163;
+constexpr int kScreenTooSmallEntry = 148;
+constexpr int kAlreadyRunningEntry = 162;
+constexpr int kPlayerMissingEntry = 151;
+constexpr int kPlayerKeyEntry = 174;
+const QString kInstanceName = QStringLiteral("brindle");
+
+// The hourglass for as long as the start-up runs, whichever way it ends.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+StartupResult::StartupResult() = default;
+StartupResult::StartupResult(StartupResult&&) noexcept = default;
+StartupResult& StartupResult::operator=(StartupResult&&) noexcept = default;
+StartupResult::~StartupResult() {
+    frame.reset();
+    instance.reset();
+}
+
+bool screenIsLargeEnough(QSize screen) {
+    return screen.width() >= 799 && screen.height() >= 599;
+}
+
+bool playerIsInstalled() {
+    const QString version = RegGetString(HKEY_CLASSES_ROOT, LoadResString(kPlayerKeyEntry), {});
+    return version.left(2) == "6.";
+}
+
+QString projectFromCommandLine(const QString& commandLine) {
+    QString path = commandLine;
+    if (!path.isEmpty() && path.front() == '"') {
+        path = path.mid(1);
+        path.chop(1);
+    }
+    return path.endsWith(".bqx", Qt::CaseInsensitive) ? path : QString();
+}
+
+StartupResult startBrindle(const QString& commandLine, const QString& instanceFolder) {
+    StartupResult result;
+    BusyCursor busy;
+
+    gSettingsKey = LoadResString(kSettingsKeyEntry);
+    gAppTitle = LoadResString(kAppTitleEntry);
+    QGuiApplication::setApplicationDisplayName(gAppTitle);
+    QApplication::setWindowIcon(QIcon(resourcePath("brindle.png")));
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || !screenIsLargeEnough(screen->size())) {
+        MsgBox(kScreenTooSmallEntry, MsgButtons::Ok, MsgIcon::Critical);
+        result.exitCode = 1;
+        return result;
+    }
+
+    result.instance = std::make_unique<SingleInstance>(kInstanceName, instanceFolder);
+    if (!result.instance->tryAcquire()) {
+        // The running copy is only brought forward; it is not handed this
+        // command line.
+        MsgBox(kAlreadyRunningEntry, MsgButtons::Ok, MsgIcon::Exclamation);
+        result.instance->notifyRunning();
+        result.instance.reset();
+        result.exitCode = 1;
+        return result;
+    }
+
+    readSettings();
+    computeFolders();
+
+    if (!playerIsInstalled()) {
+        MsgBox(kPlayerMissingEntry, MsgButtons::Ok, MsgIcon::Critical);
+        result.exitCode = 1;
+        return result;
+    }
+
+    result.frame = std::make_unique<MainFrame>();
+    MainFrame& frame = *result.frame;
+    setMessageParent(&frame);
+    frame.placeOnScreen();
+    QObject::connect(result.instance.get(), &SingleInstance::activated, &frame,
+                     [&frame] { frame.comeForward(); });
+
+    createFolders();
+    resetCounters();
+
+    if (windowStateIsNormal()) {
+        frame.show();
+    } else {
+        frame.showMaximized();
+    }
+
+    const QString project = projectFromCommandLine(commandLine);
+    if (!project.isEmpty()) {
+        readProject(project);
+    }
+    return result;
+}
+
+}  // namespace brindle

@@ -1,0 +1,79 @@
+// The zip component as the project file drives it: late-bound, by dispatch
+// id, with its progress as an event. One instance serves the table of
+// contents writer (which fills the file list), saving and opening.
+#pragma once
+
+#include "components/zip/zip_component.h"
+#include "platform/dispatch/control_api.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+namespace brindle {
+
+namespace projectzip {
+// Dispatch ids of the zip component's members that the project file uses.
+enum Disp : int {
+    DispArchiveName = 100,  // property: the archive to write or read
+    DispSwitch201 = 201,    // property (Boolean): false for zip and unzip
+    DispDestination = 203,  // property: the folder unzip extracts into
+    DispFileList = 300,     // property: the files to zip; "" empties it
+    DispSwitch310 = 310,    // property (Boolean): true to zip, false to unzip
+    DispLevel = 400,        // property: deflate level 0..9
+    DispAddFile = 3000,     // method (path): adds a file to the list
+    DispZip = 3103,         // method: packs the list, answers a result code
+    DispUnzip = 3104,       // method: unpacks the archive, answers a result code
+};
+}  // namespace projectzip
+
+class ProjectZip : public QObject {
+    Q_OBJECT
+public:
+    explicit ProjectZip(QObject* parent = nullptr);
+
+    dispatch::DispResult get(int dispid);
+    dispatch::DispResult put(int dispid, const QVariant& value);
+    dispatch::DispResult call(int dispid, QVariantList args = {});
+
+    // What went wrong in the last zip or unzip, for logs.
+    QString lastErrorText() const { return m_zip.lastErrorText(); }
+
+    // Turns the flush before the archive replaces the old one on or off
+    // (on by default; benchmarks compare both).
+    void setSyncBeforeReplace(bool on) { m_zip.setSyncBeforeReplace(on); }
+
+signals:
+    // The component's progress: members in all, members done.
+    void progress(int filesTotal, int filesProcessed);
+
+private:
+    friend struct ProjectZipTable;
+
+    dispatch::DispResult invoke(int dispid, dispatch::InvokeKind kind, QVariantList& args);
+
+    dispatch::DispResult getArchiveName();
+    dispatch::DispResult putArchiveName(const QVariant& value);
+    dispatch::DispResult getSwitch201();
+    dispatch::DispResult putSwitch201(const QVariant& value);
+    dispatch::DispResult getDestination();
+    dispatch::DispResult putDestination(const QVariant& value);
+    dispatch::DispResult getFileList();
+    dispatch::DispResult putFileList(const QVariant& value);
+    dispatch::DispResult getSwitch310();
+    dispatch::DispResult putSwitch310(const QVariant& value);
+    dispatch::DispResult getLevel();
+    dispatch::DispResult putLevel(const QVariant& value);
+    dispatch::DispResult addFile(QVariantList& args);
+    dispatch::DispResult zip(QVariantList& args);
+    dispatch::DispResult unzip(QVariantList& args);
+
+    ZipComponent m_zip;
+    bool m_switch201 = false;
+    bool m_switch310 = false;
+};
+
+// The program's one zip component.
+ProjectZip& projectZip();
+
+}  // namespace brindle

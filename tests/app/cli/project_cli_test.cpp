@@ -1,0 +1,127 @@
+// brindle-cli info and resave, run as a program on a project file made with
+// the zip tool; the JSON is read back with Qt's JSON reader.
+#include "tests/support/avi_fixtures.h"
+#include "tests/support/temp_env.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace brindle {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+CliRun cli(const QStringList& args) {
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + "/brindle-cli", args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QJsonObject parse(const QByteArray& json) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return doc.object();
+}
+
+class ProjectCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString made = env.file("made");
+        QDir().mkpath(made);
+        ASSERT_FALSE(test::makeClip(made, {.frames = 30}, "video1.avi").isEmpty());
+        for (const char* name : {"image1.jpg", "image1.rp", "image1T.jpg", "video1T.jpg"}) {
+            env.write(QString("made/") + name, name);
+        }
+        QByteArray toc =
+            "gVideosUsed:=1\r\ngSnapshotsUsed:=0\r\ngImagesUsed:=1\r\ngTextUsed:=0\r\n"
+            "gSoundsUsed:=0\r\nBackTrack:=\r\n";
+        toc +=
+            "Index:=1\r\nMediaType:=2\r\nFilename:=image1.jpg\r\nInfoFilename:=image1.rp\r\n"
+            "Sound:=\r\nCaption:=Caf\xe9 & <b>\r\nDuration:=4000\r\nAudioDuration:=0\r\n"
+            "Thumbnail:=image1T.jpg\r\nFontname:=\r\nAlignment:=0\r\nPointsize:=0\r\n"
+            "Forecolor:=0\r\nBackcolor:=255\r\nSoundType:=0\r\nVideoType:=0\r\n";
+        toc +=
+            "Index:=2\r\nMediaType:=1\r\nFilename:=video1.avi\r\nInfoFilename:=\r\n"
+            "Sound:=\r\nCaption:=\r\nDuration:=0\r\nAudioDuration:=0\r\n"
+            "Thumbnail:=video1T.jpg\r\nFontname:=\r\nAlignment:=0\r\nPointsize:=0\r\n"
+            "Forecolor:=0\r\nBackcolor:=0\r\nSoundType:=0\r\nVideoType:=0\r\n";
+        env.write("made/tocName.toc", toc);
+        project = env.file("Trip.bqx");
+        QStringList files = QDir(made).entryList(QDir::Files);
+        files.replaceInStrings(QRegularExpression("^"), made + "/");
+        QProcess zip;
+        zip.start("zip", QStringList{"-q", "-j", project} + files);
+        ASSERT_TRUE(zip.waitForFinished(30000) && zip.exitCode() == 0);
+    }
+    test::TempEnv env;
+    QString project;
+};
+
+TEST_F(ProjectCliTest, InfoPrintsTheProjectAsTheEditorOpensIt) {
+    const CliRun r = cli({"info", project});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject info = parse(r.out);
+    EXPECT_EQ(info["projectFile"].toString(), project);
+    EXPECT_EQ(info["caption"].toString(), "Trip - Velmora");
+    EXPECT_EQ(info["counters"]["gVideosUsed"].toInt(), 1);
+    EXPECT_EQ(info["counters"]["gImagesUsed"].toInt(), 1);
+    EXPECT_EQ(info["backTrack"]["file"].toString(), "");
+    const QJsonArray slides = info["slides"].toArray();
+    ASSERT_EQ(slides.size(), 2);
+    EXPECT_EQ(slides[0]["Caption"].toString(), QString::fromUtf8("Caf\u00e9 & <b>"));
+    EXPECT_EQ(slides[0]["Filename"].toString(), "image1.jpg");
+    EXPECT_EQ(slides[0]["BackColor"].toInt(), 255);
+    EXPECT_EQ(slides[1]["mediaType"].toInt(), 1);
+    EXPECT_NEAR(slides[1]["Duration"].toInt(), 2000, 70) << "the clip's length";
+    EXPECT_TRUE(info["messages"].toArray().isEmpty());
+    ASSERT_TRUE(QDir(env.file("cache/brindle")).exists()) << "the work folder's parent";
+    EXPECT_TRUE(QDir(env.file("cache/brindle")).entryList({"cli-*"}, QDir::Dirs).isEmpty())
+        << "the private work folder is removed";
+}
+
+TEST_F(ProjectCliTest, ResaveWritesAFileThatOpensTheSame) {
+    const QString copy = env.file("Copy.bqx");
+    const CliRun saved = cli({"resave", project, copy});
+    ASSERT_EQ(saved.status, 0) << saved.err.toStdString();
+    const QJsonObject a = parse(cli({"info", project}).out);
+    const QJsonObject b = parse(cli({"info", copy}).out);
+    EXPECT_EQ(a["counters"], b["counters"]);
+    EXPECT_EQ(a["slides"], b["slides"]);
+    EXPECT_EQ(b["caption"].toString(), "Copy - Velmora");
+}
+
+TEST_F(ProjectCliTest, AFileThatIsNotAProjectReportsItsMessage) {
+    const QString junk = env.write("junk.bqx", "not a zip");
+    const CliRun info = cli({"info", junk});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_TRUE(
+        info.err.contains("message 134: An error has occurred while attempting to open "
+                          "the project file."))
+        << info.err.toStdString();
+    EXPECT_EQ(parse(info.out)["messages"].toArray(), QJsonArray{134});
+    const CliRun resave = cli({"resave", junk, env.file("out.bqx")});
+    EXPECT_EQ(resave.status, 1);
+    EXPECT_FALSE(QFile::exists(env.file("out.bqx")));
+    EXPECT_EQ(cli({"info"}).status, 2);
+}
+
+}  // namespace
+}  // namespace brindle
