@@ -64,13 +64,17 @@ void readBackTrack(const QString& name) {
 }
 
 // Checks a video slide as the editor checks a clip it adds, and takes the
-// clip's length as the slide's time when it has none.
+// clip's length as the slide's time when it has none. The clip edit control
+// reads only AVI clips, so a RealMedia clip is judged by its length alone
+// (the editor does not check those either when it adds them).
 void checkVideoSlide(MediaElement& slide) {
-    ProjectView* view = projectView();
-    dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
-    if (!klipvane || !isGoodVideo(*klipvane, slide.Filename)) {
-        MsgBox(kBadVideoEntry);
-        return;
+    if (slide.VideoType != VideoRealMedia) {
+        ProjectView* view = projectView();
+        dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
+        if (!klipvane || !isGoodVideo(*klipvane, slide.Filename)) {
+            MsgBox(kBadVideoEntry);
+            return;
+        }
     }
     const std::int32_t length = lengthMs(slide.Filename);
     if (length == 0) {

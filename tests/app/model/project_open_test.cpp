@@ -184,6 +184,26 @@ TEST_F(ProjectOpenTest, AClipThatDoesNotOpenIsReportedAndTheSlideStays) {
     EXPECT_EQ(gProject.Item(1)->Duration, 0);
 }
 
+TEST_F(ProjectOpenTest, ARealMediaClipIsJudgedByItsLength) {
+    ASSERT_TRUE(QDir().mkpath(env.file("made")));
+    ASSERT_TRUE(makeClip(env.file("made/video1.rm"), "rv20", 160, 120, 2.0));
+    env.write("made/video2.rm", QByteArray(4096, '\x22'));
+    env.write("made/video1T.jpg", "t");
+    QByteArray toc = headLines("", "2 0 0 0 0") +
+                     slideLines(1, 1, "video1.rm", "", "", "", 0, "video1T.jpg") +
+                     slideLines(2, 1, "video2.rm", "", "", "", 0, "video1T.jpg");
+    toc.replace("VideoType:=0", "VideoType:=1");
+    writeToc(toc);
+    const QString path = env.file("real.bqx");
+    ASSERT_TRUE(runZipTool(path, {env.file("made/tocName.toc"), env.file("made/video1.rm"),
+                                  env.file("made/video2.rm"), env.file("made/video1T.jpg")}));
+    readProject(path);
+    EXPECT_EQ(messages.numbers(), QList<int>{155}) << "only the clip that does not play";
+    ASSERT_EQ(gProject.count(), 2);
+    EXPECT_NEAR(gProject.Item(1)->Duration, 2000, 100);
+    EXPECT_EQ(gProject.Item(2)->Duration, 0);
+}
+
 TEST_F(ProjectOpenTest, WhatIsNotAPlainFileIsRefusedBeforeAnythingIsRead) {
     env.write("Work/leftover.jpg", "from the previous project");
     readProject(env.file("missing.bqx"));
@@ -261,9 +281,9 @@ TEST_F(ProjectOpenTest, AMemberInflatingPastItsDeclaredSizeStopsExtraction) {
 }
 
 TEST_F(ProjectOpenTest, DeclaredSizesBeyondTheFreeSpaceExtractNothing) {
-    // 300 members of almost 4 GB each: more than any test disk holds.
+    // 1000 members of almost 4 GB each: more than any test disk holds.
     QList<QPair<QByteArray, QByteArray>> members{{"tocName.toc", headLines("")}};
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         members.append({"m" + QByteArray::number(i) + ".bin", "x"});
     }
     const QString path = env.file("huge.bqx");
