@@ -145,5 +145,16 @@ bool wildcardMatch(const QString& pattern, const QString& name) {
     return matchFrom(pattern, name);
 }
 
+QStringList nameFilters(const QString& windowsFilter) {
+    const QStringList parts = windowsFilter.split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = parts[i + 1].trimmed().replace(';', ' ');
+        const QString text = parts[i].trimmed();
+        filters << (text.endsWith("(" + patterns + ")") ? text : text + " (" + patterns + ")");
+    }
+    return filters;
+}
+
 }  // namespace files
 }  // namespace brindle

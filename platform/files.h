@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace brindle {
 
@@ -50,6 +51,11 @@ bool makeFolder(const QString& path);
 // Whether a file name matches a wildcard pattern with "*" and "?", without
 // regard to case; "*.*" matches every name, dot or not.
 bool wildcardMatch(const QString& pattern, const QString& name);
+
+// A file dialog filter written "Description|*.a;*.b|..." as the string
+// table holds it, as Qt's name filters: "Description (*.a *.b)", one per
+// pair. A description that already shows its patterns is kept as it is.
+QStringList nameFilters(const QString& windowsFilter);
 
 }  // namespace files
 }  // namespace brindle

@@ -33,17 +33,6 @@ void showPreview(QLabel* label, const QString& path) {
 
 }  // namespace
 
-QStringList nameFilters(const QString& windowsFilter) {
-    const QStringList parts = windowsFilter.split('|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(';', ' ');
-        filters << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
-    }
-    return filters;
-}
-
 QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder, bool withPreview) {
     QFileDialog dialog(parent, title, folder);
@@ -53,7 +42,7 @@ QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& f
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(nameFilters(filter));
+    dialog.setNameFilters(files::nameFilters(filter));
     if (withPreview) {
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
             auto* preview = new QLabel(&dialog);
@@ -80,7 +69,7 @@ QString chooseFileToSave(QWidget* parent, const QString& title, const QString& f
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(nameFilters(filter));
+    dialog.setNameFilters(files::nameFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

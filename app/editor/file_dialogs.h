@@ -2,16 +2,13 @@
 // form of the string table.
 #pragma once
 
+#include "platform/files.h"
+
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 
 namespace brindle {
-
-// "Bitmaps (*.bmp)|*.bmp|JPEGs|*.jpeg;*.jpg" as Qt name filters; the
-// patterns go in the parentheses Qt reads, the text is shown as written.
-QStringList nameFilters(const QString& windowsFilter);
 
 // An open-file dialog for one existing file, with a picture preview beside
 // the list when withPreview is set. Empty when cancelled.

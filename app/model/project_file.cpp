@@ -30,20 +30,6 @@ SaveDialogFunction& saveDialogHook() {
     return hook;
 }
 
-// "Description|pattern|..." as Qt writes it, "Description (pattern)", one
-// filter per pair. A description that already shows its pattern in
-// parentheses is used as it is.
-QStringList qtFilters(const QString& filter) {
-    const QStringList parts = filter.split('|');
-    QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = QString(parts[i + 1]).replace(';', ' ');
-        const QString& text = parts[i];
-        out << (text.endsWith("(" + patterns + ")") ? text : text + " (" + patterns + ")");
-    }
-    return out;
-}
-
 std::optional<QString> fileDialog(const SaveDialogRequest& request) {
     QWidget* parent = projectView() ? projectView()->dialogParent() : nullptr;
     QFileDialog dialog(parent, request.title, request.initialFolder);
@@ -51,7 +37,7 @@ std::optional<QString> fileDialog(const SaveDialogRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);  // the folder must exist
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setNameFilters(qtFilters(request.filter));
+    dialog.setNameFilters(files::nameFilters(request.filter));
     if (!request.proposedName.isEmpty()) {
         dialog.selectFile(request.proposedName);
     }

@@ -102,5 +102,13 @@ TEST(FileCopy, ReplacesTheTargetAndFailsCleanly) {
     EXPECT_TRUE(files::deleteFile(b));  // already gone
 }
 
+TEST(NameFilters, PairsBecomeQtFilters) {
+    EXPECT_EQ(files::nameFilters("Project File: (*.bqx)|*.bqx"),
+              QStringList{"Project File: (*.bqx)"});
+    EXPECT_EQ(files::nameFilters("Bitmaps|*.bmp|JPEGs |*.jpeg;*.jpg|dangling"),
+              (QStringList{"Bitmaps (*.bmp)", "JPEGs (*.jpeg *.jpg)"}));
+    EXPECT_TRUE(files::nameFilters("").isEmpty());
+}
+
 }  // namespace
 }  // namespace brindle

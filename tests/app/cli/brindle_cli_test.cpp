@@ -1,5 +1,6 @@
 // brindle-cli run as a program, on clips the test makes.
 #include "tests/support/avi_fixtures.h"
+#include "tests/support/program_run.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -12,24 +13,10 @@
 namespace brindle {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using CliRun = test::ProgramRun;
 
 CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(QCoreApplication::applicationDirPath() + "/brindle-cli", args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return test::runProgram("brindle-cli", args);
 }
 
 class BrindleCliTest : public ::testing::Test {

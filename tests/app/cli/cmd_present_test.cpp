@@ -4,6 +4,7 @@
 #include "app/model/project_file.h"
 #include "tests/app/present/present_fixture.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/program_run.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -18,33 +19,18 @@
 namespace brindle {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using CliRun = test::ProgramRun;
 
 QString cliPath() {
-    return QCoreApplication::applicationDirPath() + "/brindle-cli";
+    return test::programPath("brindle-cli");
 }
 
 CliRun finish(QProcess& p) {
-    CliRun r;
-    if (!p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return test::finishProgram(p);
 }
 
 CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(cliPath(), args);
-    return finish(p);
+    return test::runProgram("brindle-cli", args);
 }
 
 class CmdPresentTest : public ::testing::Test {

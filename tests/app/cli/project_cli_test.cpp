@@ -1,6 +1,7 @@
 // brindle-cli info and resave, run as a program on a project file made with
 // the zip tool; the JSON is read back with Qt's JSON reader.
 #include "tests/support/avi_fixtures.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +15,10 @@
 namespace brindle {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using CliRun = test::ProgramRun;
 
 CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(QCoreApplication::applicationDirPath() + "/brindle-cli", args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return test::runProgram("brindle-cli", args);
 }
 
 QJsonObject parse(const QByteArray& json) {
@@ -78,7 +65,7 @@ protected:
 TEST_F(ProjectCliTest, InfoPrintsTheProjectAsTheEditorOpensIt) {
     const CliRun r = cli({"info", project});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QJsonObject info = parse(r.out);
+    const QJsonObject info = parse(r.outBytes);
     EXPECT_EQ(info["projectFile"].toString(), project);
     EXPECT_EQ(info["caption"].toString(), "Trip - Velmora");
     EXPECT_EQ(info["counters"]["gVideosUsed"].toInt(), 1);
@@ -101,8 +88,8 @@ TEST_F(ProjectCliTest, ResaveWritesAFileThatOpensTheSame) {
     const QString copy = env.file("Copy.bqx");
     const CliRun saved = cli({"resave", project, copy});
     ASSERT_EQ(saved.status, 0) << saved.err.toStdString();
-    const QJsonObject a = parse(cli({"info", project}).out);
-    const QJsonObject b = parse(cli({"info", copy}).out);
+    const QJsonObject a = parse(cli({"info", project}).outBytes);
+    const QJsonObject b = parse(cli({"info", copy}).outBytes);
     EXPECT_EQ(a["counters"], b["counters"]);
     EXPECT_EQ(a["slides"], b["slides"]);
     EXPECT_EQ(b["caption"].toString(), "Copy - Velmora");
@@ -116,7 +103,7 @@ TEST_F(ProjectCliTest, AFileThatIsNotAProjectReportsItsMessage) {
         info.err.contains("message 134: An error has occurred while attempting to open "
                           "the project file."))
         << info.err.toStdString();
-    EXPECT_EQ(parse(info.out)["messages"].toArray(), QJsonArray{134});
+    EXPECT_EQ(parse(info.outBytes)["messages"].toArray(), QJsonArray{134});
     const CliRun resave = cli({"resave", junk, env.file("out.bqx")});
     EXPECT_EQ(resave.status, 1);
     EXPECT_FALSE(QFile::exists(env.file("out.bqx")));

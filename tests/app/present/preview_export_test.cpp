@@ -7,6 +7,7 @@
 #include "tests/app/present/present_fixture.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/program_run.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -18,25 +19,10 @@
 namespace brindle {
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using ToolRun = test::ProgramRun;
 
 ToolRun run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(QCoreApplication::applicationDirPath() + "/" + program, args);
-    ToolRun r;
-    if (!p.waitForFinished(300000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return test::runProgram(program, args);
 }
 
 TEST(PreviewExportTest, ThePlayersFilmLastsAsLongAsThePresentation) {

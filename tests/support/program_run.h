@@ -1,0 +1,26 @@
+// Runs one of the project's programs (brindle-cli, brindle-player) from the
+// folder the test runs in and collects what it printed.
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace brindle::test {
+
+struct ProgramRun {
+    int status = -1;  // exit code; -1 when it crashed or did not end in time
+    QString out;
+    QByteArray outBytes;
+    QString err;
+};
+
+// The program's path beside the test program.
+QString programPath(const QString& program);
+// Waits for a started process and collects its output; a process that does
+// not end within timeoutMs is killed.
+ProgramRun finishProgram(QProcess& process, int timeoutMs = 300000);
+ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 300000);
+
+}  // namespace brindle::test
