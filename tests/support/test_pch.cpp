@@ -1,1 +1,0 @@
-// Compiles the tests' shared precompiled header; the test programs reuse it.
