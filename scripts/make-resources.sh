@@ -12,7 +12,7 @@ pictures=$top/resources/pictures sounds=$top/resources/sounds
 rm -rf "$pictures" && mkdir -p "$pictures" "$sounds"
 QT_QPA_PLATFORM=offscreen "$build/bin/make-pictures" "$pictures"
 ff() { ffmpeg -nostdin -v error -y -fflags +bitexact "$@"; }
-ff -i "$pictures/freeplayG2.png" -flags +bitexact "$pictures/freeplayG2.gif"
+ff -i "$pictures/freeplayG2.png" -flags +bitexact -loop -1 "$pictures/freeplayG2.gif"
 rm "$pictures/freeplayG2.png"
 
 # deckopen.wav: a soft whoosh, band-passed noise swelling and fading in a
