@@ -50,4 +50,9 @@ QString TempEnv::write(const QString& name, const QByteArray& bytes) const {
     return p;
 }
 
+QByteArray fileContents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
 }  // namespace brindle::test

@@ -2,6 +2,7 @@
 // XDG folders and the program folders pointed into it, restored afterwards.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -24,5 +25,8 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldHome, m_oldConfig, m_oldConfigDirs, m_oldCache;
 };
+
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray fileContents(const QString& path);
 
 }  // namespace brindle::test

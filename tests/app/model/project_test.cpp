@@ -11,11 +11,6 @@
 namespace brindle {
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class ProjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,9 +54,9 @@ TEST_F(ProjectTest, ImageImportNamesByCounterAndLowerCasedExtension) {
     EXPECT_EQ(a->Caption, "A caption");
     EXPECT_EQ(a->Duration, 3000);
     EXPECT_EQ(a->AudioDuration, 1500);
-    EXPECT_EQ(contents(a->Filename), "jpeg bytes");
-    EXPECT_EQ(contents(a->InfoFilename), "");
-    EXPECT_EQ(contents(a->Thumbnail), "thumb");
+    EXPECT_EQ(test::fileContents(a->Filename), "jpeg bytes");
+    EXPECT_EQ(test::fileContents(a->InfoFilename), "");
+    EXPECT_EQ(test::fileContents(a->Thumbnail), "thumb");
     EXPECT_EQ(gProject.Item(2)->Filename, work("image2.bmp"));
     EXPECT_EQ(gProject.Item(2)->Thumbnail, work("image2T.jpg"));
     EXPECT_EQ(gImagesUsed, 2);
@@ -135,7 +130,7 @@ TEST_F(ProjectTest, SoundCaptionsAttachReplaceAndRemove) {
     // A second caption overwrites the first file under the same name.
     ASSERT_TRUE(r->UpdateSound(env.write("src/other.wav", "second")));
     EXPECT_EQ(r->Sound, work("sound1.wav"));
-    EXPECT_EQ(contents(r->Sound), "second");
+    EXPECT_EQ(test::fileContents(r->Sound), "second");
     EXPECT_EQ(gSoundsUsed, 1);
 
     // Removing deletes the file; the next one takes a new number.
@@ -251,13 +246,13 @@ TEST_F(ProjectTest, UpdatesCopyOverTheNamedFileOnly) {
     ASSERT_TRUE(r->UpdateTextInfoFilename(env.write("src/new.rt", "<window/>")));
     ASSERT_TRUE(r->UpdateThumbNail(env.write("src/newT.jpg", "new thumb")));
     EXPECT_EQ(r->Filename, work("text1.txt"));
-    EXPECT_EQ(contents(r->Filename), "new text");
-    EXPECT_EQ(contents(r->InfoFilename), "<window/>");
-    EXPECT_EQ(contents(r->Thumbnail), "new thumb");
+    EXPECT_EQ(test::fileContents(r->Filename), "new text");
+    EXPECT_EQ(test::fileContents(r->InfoFilename), "<window/>");
+    EXPECT_EQ(test::fileContents(r->Thumbnail), "new thumb");
     EXPECT_TRUE(messages.requests().isEmpty());
 
     EXPECT_FALSE(r->UpdateImage(env.file("src/missing.jpg")));
-    EXPECT_EQ(contents(r->Filename), "new text");
+    EXPECT_EQ(test::fileContents(r->Filename), "new text");
     EXPECT_EQ(messages.numbers(), QList<int>{135});
 }
 

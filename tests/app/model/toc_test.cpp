@@ -16,11 +16,6 @@
 namespace brindle {
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class TocWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,7 +66,7 @@ TEST_F(TocWriterTest, WritesEveryLineInOrderAndListsTheFiles) {
         "Caption:=\r\nDuration:=5000\r\nAudioDuration:=1200\r\nThumbnail:=video2T.jpg\r\n"
         "Fontname:=Arial\r\nAlignment:=2\r\nPointsize:=24\r\nForecolor:=255\r\n"
         "Backcolor:=16777215\r\nSoundType:=0\r\nVideoType:=0\r\n";
-    EXPECT_TRUE(test::sameBytes(expected, contents(toc)));
+    EXPECT_TRUE(test::sameBytes(expected, test::fileContents(toc)));
 
     const QStringList listed = projectZip().get(projectzip::DispFileList).value.toStringList();
     EXPECT_EQ(listed, (QStringList{toc, work("backtrk.wav"), work("image3.jpg"), work("image3.rp"),
@@ -84,7 +79,7 @@ TEST_F(TocWriterTest, EmptyBackTrackLineAndLineBreaksInValuesBecomeBlanks) {
              work("text1T.jpg"));
     gProject.Item(1)->FontName = "Font\nName";
     riteTOC(work(kTocFileName));
-    const QList<QByteArray> lines = contents(work(kTocFileName)).split('\n');
+    const QList<QByteArray> lines = test::fileContents(work(kTocFileName)).split('\n');
     ASSERT_EQ(lines.size(), 6 + 16 + 1);
     EXPECT_EQ(lines[5], "BackTrack:=\r");
     EXPECT_EQ(lines[11], "Caption:=two lines and three\r");

@@ -1,6 +1,7 @@
 // The Preview command over the real presentation pass, with a recording
 // stand-in registered as the player for SMIL files.
 #include "app/present/preview.h"
+#include "tests/app/present/cancel_presser.h"
 
 #include "app/media/progress_form.h"
 #include "app/model/folders.h"
@@ -64,23 +65,11 @@ TEST_F(PreviewCommandTest, ACancelledPassStartsNoPlayer) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(present.addPicture(MediaSnapshot, QString("Shot %1").arg(i + 1)));
     }
-    // Press Cancel on the progress window as soon as it shows.
-    bool pressed = false;
-    QTimer presser;
-    QObject::connect(&presser, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* form = qobject_cast<progressForm*>(w);
-            if (form && form->isVisible() && !pressed) {
-                pressed = true;
-                form->Cancel()->click();
-            }
-        }
-    });
-    presser.start(5);
-
-    PlayPreview_Click();
-    presser.stop();
-    EXPECT_TRUE(pressed) << "the pass showed its progress window";
+    {
+        test::CancelPresser presser;
+        PlayPreview_Click();
+        EXPECT_TRUE(presser.pressed()) << "the pass showed its progress window";
+    }
     EXPECT_TRUE(CancelRequested);
     EXPECT_EQ(view.dims, (QList<bool>{true, false})) << "undimmed after a cancel too";
     // Give a wrongly started player time to record itself.

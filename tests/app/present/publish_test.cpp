@@ -1,6 +1,7 @@
 // The Publish command over the real presentation pass and zip component,
 // with a recording stand-in registered as the web browser.
 #include "app/present/publish.h"
+#include "tests/app/present/cancel_presser.h"
 
 #include "app/media/progress_form.h"
 #include "app/model/folders.h"
@@ -135,21 +136,11 @@ TEST_F(PublishTest, NothingHappensWithoutSlidesOrAfterACancel) {
 
     messages.clear();
     makeProject();
-    bool pressed = false;
-    QTimer presser;
-    QObject::connect(&presser, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* form = qobject_cast<progressForm*>(w);
-            if (form && form->isVisible() && !pressed) {
-                pressed = true;
-                form->Cancel()->click();
-            }
-        }
-    });
-    presser.start(5);
-    mnuPublish_Click();
-    presser.stop();
-    EXPECT_TRUE(pressed);
+    {
+        test::CancelPresser presser;
+        mnuPublish_Click();
+        EXPECT_TRUE(presser.pressed());
+    }
     EXPECT_TRUE(messages.numbers().isEmpty());
     EXPECT_FALSE(QFile::exists(gUploadFolder + "/project.zip"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");

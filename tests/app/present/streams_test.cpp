@@ -64,11 +64,6 @@ QString golden(const QString& name) {
     return QStringLiteral(BRINDLE_GOLDEN_DIR) + "/" + name;
 }
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 TEST(StreamsTest, ImageTextSnapshotExample) {
     test::TempEnv env;
     const Project p = makeProject({{MediaImage, 3000, "Morning at the harbour"},
@@ -89,7 +84,7 @@ TEST(StreamsTest, RangeWithoutPicturesHasAnEmptyImageList) {
                                    {MediaRaw, 1000, ""},
                                    {MediaVideo, 6500, "b"}});
     writeStreams(p, 2, 4, env.path());
-    const QByteArray rp = contents(env.file("allpix.rp"));
+    const QByteArray rp = test::fileContents(env.file("allpix.rp"));
     EXPECT_TRUE(
         rp.endsWith("/>\r\n\r\n"
                     "<fill start=\"0\" color=\"transparent\"/>\r\n"
@@ -97,7 +92,7 @@ TEST(StreamsTest, RangeWithoutPicturesHasAnEmptyImageList) {
                     "</imfl>\r\n"))
         << rp.constData();
     EXPECT_TRUE(rp.contains("  duration=\"11.5\"\r\n"));
-    const QByteArray rt = contents(env.file("captions.rt"));
+    const QByteArray rt = test::fileContents(env.file("captions.rt"));
     EXPECT_TRUE(rt.contains("<time begin=\"4\"/><clear/><center><b> </b></center>\r\n"));
     EXPECT_TRUE(rt.contains("<time begin=\"5\"/><clear/><center><b>b </b></center>\r\n"));
 }
