@@ -25,7 +25,17 @@ install_missing() {
 build() {  # build DIR [cmake options...]
     local dir=$1
     shift
-    cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_WERROR=ON "$@" >/dev/null
+    # ccache, when present, makes a rebuild of unchanged code (a second
+    # checkout, the CI clone) nearly free; paths are taken relative to the
+    # checkout so any folder shares the cache.
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top} CCACHE_NOHASHDIR=1
+        export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_WERROR=ON \
+        "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir"
 }
 
