@@ -76,10 +76,10 @@ realText::realText(QWidget* parent)
     // The boxes share one place; Check1 decides which one shows.
     auto* boxFrame = new QFrame(this);
     boxFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
-    auto* stack = new QStackedLayout(boxFrame);
-    stack->setContentsMargins(1, 1, 1, 1);
-    stack->addWidget(m_text1);
-    stack->addWidget(m_text2);
+    m_boxes = new QStackedLayout(boxFrame);
+    m_boxes->setContentsMargins(1, 1, 1, 1);
+    m_boxes->addWidget(m_text1);
+    m_boxes->addWidget(m_text2);
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_combo1);
@@ -181,10 +181,7 @@ void realText::Combo2_Click() {
 
 void realText::Check1_Click() {
     QTextEdit* shown = m_check1->isChecked() ? m_text2 : m_text1;
-    if (auto* stack = qobject_cast<QStackedLayout*>(
-            m_text1->parentWidget() ? m_text1->parentWidget()->layout() : nullptr)) {
-        stack->setCurrentWidget(shown);
-    }
+    m_boxes->setCurrentWidget(shown);
     shown->setFocus();
 }
 
