@@ -135,10 +135,10 @@ void realText::initTheForm(const QString& path, int pointSize, int foreColor, in
     m_combo1->setCurrentIndex(std::clamp(pointSize, 0, kTextSizeCount - 1));
     m_combo2->setCurrentIndex(std::clamp(foreColor, 0, kTextSchemeCount - 1));
     m_check1->setChecked(alignment == 1);
-    m_editedSlide = 0;
+    // A slide whose text file has gone is still the slide being edited.
+    m_editedSlide = path.isEmpty() ? 0 : std::max(slide, 0);
     QFile file(path);
     if (!path.isEmpty() && file.open(QIODevice::ReadOnly)) {
-        m_editedSlide = slide;
         QStringList lines = normalizedBoxText(decodeTocText(file.readAll())).split('\n');
         if (lines.size() > 1 && lines.constLast().isEmpty()) {
             lines.removeLast();  // the last line's own line end

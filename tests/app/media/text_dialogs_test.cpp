@@ -188,6 +188,16 @@ TEST_F(TextDialogs, EditingUpdatesTheSlideAndCancelChangesNothing) {
     EXPECT_EQ(r->ForeColor, 3);
     EXPECT_TRUE(fileContents(r->InfoFilename).contains("bgcolor=\"black\""));
     EXPECT_TRUE(gProjectChanged);
+
+    // A slide whose text file has gone is edited, not added again.
+    ASSERT_TRUE(QFile::remove(file));
+    realText lost;
+    lost.initTheForm(file, 0, 0, 0, 1);
+    lost.Text1()->setPlainText("Third");
+    QTest::mouseClick(lost.Done(), Qt::LeftButton);
+    EXPECT_EQ(lost.savedSlide(), 1);
+    EXPECT_EQ(gProject.count(), 1);
+    EXPECT_EQ(fileContents(file), "Third\r\n");
 }
 
 TEST_F(TextDialogs, FailedWriteKeepsTheSlideAsItWas) {
