@@ -2,7 +2,7 @@
 // writing PCM into an AVI file with one audio stream.
 #include "controls/audiocap/sound_stream.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
