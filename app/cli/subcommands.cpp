@@ -26,6 +26,13 @@ const std::array kSubcommands{
     Subcommand{"sample", "OUT.bqx",
                "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
                runSample},
+    Subcommand{"record", "OUT.wav|OUT.avi --seconds N [--format 0|1|3]",
+               "record N seconds from the default sound source and save them (format 0: 44100 Hz "
+               "stereo, 1: 22050 Hz mono, 3: as recorded)",
+               runRecord},
+    Subcommand{"waveform", "IN OUT.png [--width W --height H]",
+               "draw the first four seconds of a sound as the audio control shows them",
+               runWaveform},
 };
 }  // namespace
 
