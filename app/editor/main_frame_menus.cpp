@@ -2,6 +2,7 @@
 // menu items and the strip's signals start.
 #include "app/editor/about_box.h"
 #include "app/editor/add_media.h"
+#include "app/editor/audio_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
@@ -23,8 +24,7 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
-                                  "mnuBackTrack", "Scanner",  "SelectCapDev"};
+const QStringList kUnavailable = {"mnuEdit", "mnuText", "Scanner", "SelectCapDev"};
 const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
 
 }  // namespace
@@ -106,6 +106,8 @@ void MainFrame::connectCommands() {
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
+    on("mnuAudio", mnuAudio_Click);
+    on("mnuBackTrack", mnuBackTrack_Click);
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
