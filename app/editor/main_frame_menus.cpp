@@ -8,6 +8,7 @@
 #include "app/editor/save_slide_as.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
+#include "app/editor/video_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -26,6 +27,11 @@ namespace {
 const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
                                   "mnuBackTrack", "Scanner",  "SelectCapDev"};
 const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
+
+// Slide kinds whose Edit dialog this build has.
+bool editable(const MediaElement* r) {
+    return r != nullptr && r->mediaType == MediaVideo && r->VideoType == VideoAvi;
+}
 
 }  // namespace
 
@@ -106,6 +112,7 @@ void MainFrame::connectCommands() {
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
@@ -160,6 +167,9 @@ void MainFrame::setupContextMenu(int k) {
     enable("mnuRemove", r != nullptr);
     enable("mnuContextSaveAs", r != nullptr);
     enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
+    if (editable(r)) {
+        item("mnuEdit")->setEnabled(true);
+    }
 
     QString caption = LoadResString(91);
     if (r && r->mediaType == MediaRaw) {
