@@ -23,6 +23,8 @@ namespace {
 constexpr FrameSize kDefaultSize{320, 240};
 // Frames the reader may queue ahead of this thread before it drops them.
 constexpr int kMaxPendingFrames = 30;
+// How long a capture waits for the sound source's first buffer.
+constexpr int kSoundStartLimitMs = 5000;
 
 BitmapInfoHeader rgbFormat(FrameSize size) {
     BitmapInfoHeader h;
@@ -157,7 +159,7 @@ void CaptureWindow::startReading() {
                 this,
                 [this, generation, text] {
                     if (generation == m_generation) {
-                        deviceEnded(text);
+                        deviceEnded(text, true);
                     }
                 },
                 Qt::QueuedConnection);
@@ -460,9 +462,18 @@ bool CaptureWindow::startCapture(bool toFile) {
     m_capturing = true;
     m_captureStart = std::chrono::steady_clock::now();
     qApp->installEventFilter(this);
-    if (m_parms.limitEnabled) {
-        m_limitTimer.start(
-            static_cast<int>(std::min<std::uint32_t>(m_parms.timeLimitSec, 2000000) * 1000));
+    // A sound source takes a moment to deliver its first buffer: the capture
+    // begins when it does, so both streams start together.
+    m_awaitingSound = m_audio != nullptr;
+    if (m_awaitingSound) {
+        const int generation = m_generation;
+        QTimer::singleShot(kSoundStartLimitMs, this, [this, generation] {
+            if (m_capturing && m_awaitingSound && generation == m_generation) {
+                deviceEnded(QStringLiteral("the sound source delivers nothing"), false);
+            }
+        });
+    } else {
+        startClock();
     }
     if (m_audio) {
         m_audio->start(
@@ -475,7 +486,7 @@ bool CaptureWindow::startCapture(bool toFile) {
             [this](const std::string& why) {
                 const QString text = QString::fromStdString(why);
                 QMetaObject::invokeMethod(
-                    this, [this, text] { deviceEnded(text); }, Qt::QueuedConnection);
+                    this, [this, text] { deviceEnded(text, false); }, Qt::QueuedConnection);
             });
     }
     reportStatus(kStatusStart, QStringLiteral("Capture Start"));
@@ -489,6 +500,14 @@ bool CaptureWindow::startCapture(bool toFile) {
         return !m_captureFailed;
     }
     return true;
+}
+
+void CaptureWindow::startClock() {
+    m_captureStart = std::chrono::steady_clock::now();
+    if (m_parms.limitEnabled) {
+        m_limitTimer.start(
+            static_cast<int>(std::min<std::uint32_t>(m_parms.timeLimitSec, 2000000) * 1000));
+    }
 }
 
 bool CaptureWindow::captureSequence() {
@@ -542,7 +561,7 @@ void CaptureWindow::frameArrived(VideoFrame&& frame) {
     auto shared = std::make_shared<const VideoFrame>(std::move(frame));
     m_lastFrame = shared;
     m_newFrame = true;
-    if (!m_capturing) {
+    if (!m_capturing || m_awaitingSound) {
         return;
     }
     ++m_status.currentVideoFrame;
@@ -565,6 +584,13 @@ void CaptureWindow::waveArrived(std::vector<std::uint8_t>&& bytes) {
     if (!m_capturing) {
         return;
     }
+    if (m_awaitingSound) {
+        // The first buffer was recorded before the start: only its arrival
+        // counts.
+        m_awaitingSound = false;
+        startClock();
+        return;
+    }
     m_status.currentWaveSamples += m_wave.blockAlign ? bytes.size() / m_wave.blockAlign : 0;
     if (m_plainWriter) {
         if (!m_plainWriter->writeAudio(bytes)) {
@@ -581,7 +607,7 @@ void CaptureWindow::waveArrived(std::vector<std::uint8_t>&& bytes) {
     }
 }
 
-void CaptureWindow::deviceEnded(const QString& why) {
+void CaptureWindow::deviceEnded(const QString& why, bool videoGone) {
     qInfo("capture: %s", qPrintable(why));
     const bool wasCapturing = m_capturing;
     if (m_errorCb) {
@@ -589,6 +615,13 @@ void CaptureWindow::deviceEnded(const QString& why) {
     }
     if (wasCapturing) {
         endCapture(true);
+    }
+    if (m_input && videoGone) {
+        // A device that stopped delivering is gone: every later operation
+        // fails instead of waiting for frames that never come.
+        ++m_generation;
+        m_input.reset();
+        m_lastFrame.reset();
     }
 }
 

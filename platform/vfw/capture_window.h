@@ -114,9 +114,10 @@ private:
     void startReading();
     bool startCapture(bool toFile);
     void endCapture(bool failed);
+    void startClock();
     void frameArrived(VideoFrame&& frame);
     void waveArrived(std::vector<std::uint8_t>&& bytes);
-    void deviceEnded(const QString& why);
+    void deviceEnded(const QString& why, bool videoGone);
     void reportStatus(int id, const QString& text);
 
     DriverInfo m_driver;
@@ -142,6 +143,7 @@ private:
 
     bool m_capturing = false;
     bool m_captureFailed = false;
+    bool m_awaitingSound = false;
     std::chrono::steady_clock::time_point m_captureStart;
     CaptureStatus m_status;
     QPointer<QEventLoop> m_wait;

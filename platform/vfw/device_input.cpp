@@ -238,6 +238,8 @@ void VideoInput::run() {
             if (m_stampFrames && frame->format == AV_PIX_FMT_YUV420P) {
                 stampFrameNumber(frame->data[0], frame->linesize[0], frame->width, frame->height,
                                  static_cast<std::uint32_t>(delivered));
+                greyStampChroma(frame->data[1], frame->linesize[1], frame->data[2],
+                                frame->linesize[2], frame->width, frame->height);
             }
             const AVPixelFormat to = pixelFormatOf(out.format.biCompression);
             const auto from = static_cast<AVPixelFormat>(frame->format);

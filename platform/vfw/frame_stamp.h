@@ -5,6 +5,7 @@
 // lost or repeated.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace brindle::vfw {
@@ -23,6 +24,20 @@ inline void stampFrameNumber(std::uint8_t* luma, int stride, int width, int heig
             for (int x = x0; x < x0 + kStampBlock && x < width; ++x) {
                 luma[static_cast<std::int64_t>(y) * stride + x] = one ? 235 : 16;
             }
+        }
+    }
+}
+
+// Greys the chroma under the stamp (4:2:0 planes), so the blocks are black
+// and white in any colour format.
+inline void greyStampChroma(std::uint8_t* u, int uStride, std::uint8_t* v, int vStride, int width,
+                            int height) {
+    const int w = std::min((kStampBits * kStampBlock + 1) / 2, (width + 1) / 2);
+    const int h = std::min(kStampBlock / 2, (height + 1) / 2);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            u[static_cast<std::int64_t>(y) * uStride + x] = 128;
+            v[static_cast<std::int64_t>(y) * vStride + x] = 128;
         }
     }
 }
