@@ -1,6 +1,6 @@
 #include "platform/vfw/avi_writer.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "platform/vfw/compressors.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "platform/vfw/device_input.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 #include "platform/vfw/frame_stamp.h"
 
 extern "C" {
