@@ -175,6 +175,7 @@ int main(int argc, char** argv) {
         host.deliverStream(streamSource, data, chunk, complete);
     });
     QObject::connect(&host, &PluginHost::streamEnded, &window, [&] {
+        std::fprintf(stderr, "brindle-upload: the data stream has ended\n");
         if (press) {
             // Give the plug-in a moment to enable and draw its button.
             QTimer::singleShot(300, &window, [&] {
@@ -185,7 +186,7 @@ int main(int argc, char** argv) {
                     QTimer::singleShot(700, &window, takeShot);
                 }
                 if (exitAfterAnswer) {
-                    QTimer::singleShot(5000, &window, [&] {
+                    QTimer::singleShot(2000, &window, [&] {
                         if (!postedSomething) {
                             std::fprintf(stderr, "brindle-upload: nothing was posted\n");
                             QCoreApplication::exit(kNothingPosted);
