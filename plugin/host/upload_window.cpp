@@ -19,7 +19,8 @@ namespace {
 // Errors on the host's own connection (a window gone while a press is sent)
 // are reported, not fatal.
 int onXError(Display*, XErrorEvent* event) {
-    std::fprintf(stderr, "brindle-upload: X error %d\n", int(event->error_code));
+    std::fprintf(stderr, "brindle-upload: X error %d (request %d)\n", int(event->error_code),
+                 int(event->request_code));
     return 0;
 }
 
@@ -33,10 +34,9 @@ PluginArea::PluginArea(int width, int height, QWidget* parent)
 }
 
 PluginArea::~PluginArea() {
+    // The area window goes with the connection that made it (it may be gone
+    // already, with the Qt window it lay in).
     if (m_display) {
-        if (m_window) {
-            XDestroyWindow(m_display, m_window);
-        }
         XCloseDisplay(m_display);
     }
 }
