@@ -1,6 +1,9 @@
 #include "tests/plugin/x_server.h"
 
 #include <X11/Xlib.h>
+#include <sys/prctl.h>
+
+#include <csignal>
 
 namespace brindle::test {
 
@@ -27,6 +30,8 @@ XServer::XServer() {
     // Without -noreset it would restart whenever its last client leaves and
     // refuse connections meanwhile.
     m_xvfb = std::make_unique<QProcess>();
+    // A test that crashes takes its server with it.
+    m_xvfb->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_xvfb->start(
         "Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0", "800x600x24"});
     if (!m_xvfb->waitForStarted(10000)) {
