@@ -303,6 +303,10 @@ TEST_F(PluginInstanceTest, CreationCopiesParametersAndFreesWhatAFailureTook) {
     EXPECT_EQ(plugin.write(last(), &s, 0, -3, data), -3);
     EXPECT_EQ(plugin.write(nullptr, &s, 0, 3, data), -1);
     EXPECT_EQ(plugin.write(last(), &s, 0, 3, data), 3);
+    // A stream past its cap is refused rather than grown without end.
+    std::string big(16 << 20, 'x');
+    EXPECT_EQ(plugin.write(last(), &s, 3, std::int32_t(big.size()), big.data()), -1);
+    EXPECT_EQ(browser.statuses, std::vector<std::string>{"Plugin out of memory"});
     EXPECT_EQ(plugin.destroystream(last(), &s, NPRES_DONE), NPERR_GENERIC_ERROR) << "no button";
     EXPECT_EQ(plugin.destroy(last(), nullptr), NPERR_NO_ERROR);
     EXPECT_EQ(last()->pdata, nullptr);
@@ -454,6 +458,20 @@ TEST_F(PluginInstanceTest, DetachingStopsTheTimerAndTheButton) {
     EXPECT_EQ(plugin.setwindow(last(), nullptr), NPERR_NO_ERROR);
     XSync(display, False);
     EXPECT_EQ(buttonOf(area2), 0u);
+}
+
+TEST_F(PluginInstanceTest, ThePageNamesTheButton) {
+    ASSERT_TRUE(x.ok());
+    ASSERT_EQ(create({{"btnlabel", "Send it"}, {"BTNLABEL", "ignored"}, {"BTNWIDTH", "90"}}),
+              NPERR_NO_ERROR);
+    const Window button = buttonOf(attach(last()));
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(display, button, &name));
+    EXPECT_STREQ(name, "Send it");
+    XFree(name);
+    XWindowAttributes a{};
+    XGetWindowAttributes(display, button, &a);
+    EXPECT_EQ(a.width, 90);
 }
 
 TEST_F(PluginInstanceTest, ATinyAreaIsLaidOutAsFiftyByFive) {
