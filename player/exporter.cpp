@@ -30,11 +30,6 @@ public:
     QString videoCodecName;
 
     bool open(const QString& path, QSize size, int fps) {
-        const ff::Status opened = m_file.open(path.toUtf8().constData(), "mp4");
-        if (!opened.ok()) {
-            return fail(
-                QStringLiteral("%1 cannot be written: %2").arg(path, errorText(opened.code)));
-        }
         const AVCodec* vcodec = avcodec_find_encoder_by_name("libx264");
         if (!vcodec) {
             vcodec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
@@ -44,6 +39,7 @@ public:
             return fail("no video or AAC encoder is available");
         }
         videoCodecName = vcodec->name;
+        const bool globalHeader = ff::Writer::wantsGlobalHeader("mp4");
 
         m_video.reset(avcodec_alloc_context3(vcodec));
         m_video->width = size.width();
@@ -53,7 +49,7 @@ public:
         m_video->framerate = AVRational{fps, 1};
         m_video->gop_size = fps * 5;
         m_video->thread_count = 0;  // as many as the machine has
-        if (m_file.wantsGlobalHeader()) {
+        if (globalHeader) {
             m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
         AVDictionary* vopts = nullptr;
@@ -76,7 +72,7 @@ public:
         m_audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
         m_audio->bit_rate = kAudioBitRate;
         m_audio->time_base = AVRational{1, PresentationAudio::kRate};
-        if (m_file.wantsGlobalHeader()) {
+        if (globalHeader) {
             m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
         const int arc = avcodec_open2(m_audio.get(), acodec, nullptr);
@@ -84,6 +80,13 @@ public:
             return fail("the AAC encoder refused: " + errorText(arc));
         }
 
+        // The file is made once the encoders are ready, so a refusal leaves
+        // an earlier export in place.
+        const ff::Status opened = m_file.open(path.toUtf8().constData(), "mp4");
+        if (!opened.ok()) {
+            return fail(
+                QStringLiteral("%1 cannot be written: %2").arg(path, errorText(opened.code)));
+        }
         ff::Status added;
         m_vstream = m_file.addStream(m_video.get(), &added);
         m_astream = m_vstream < 0 ? -1 : m_file.addStream(m_audio.get(), &added);

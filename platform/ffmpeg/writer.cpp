@@ -46,8 +46,9 @@ Status Writer::open(const std::string& path, const char* format) {
     return {};
 }
 
-bool Writer::wantsGlobalHeader() const {
-    return m_out && (m_out->oformat->flags & AVFMT_GLOBALHEADER);
+bool Writer::wantsGlobalHeader(const char* format) {
+    const AVOutputFormat* muxer = av_guess_format(format, nullptr, nullptr);
+    return muxer && (muxer->flags & AVFMT_GLOBALHEADER);
 }
 
 int Writer::addStream(AVCodecContext* encoder, Status* why, int maxPacket) {

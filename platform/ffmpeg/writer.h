@@ -8,7 +8,8 @@
 // Threads: once the header is written, each stream may be fed from a
 // thread of its own (say, video from the renderer and sound from a capture
 // callback); the writes into the file are serialised here. One stream must
-// not be fed from two threads at once.
+// not be fed from two threads at once, and the file is finished once every
+// feeding thread is done.
 #pragma once
 
 #include "platform/ffmpeg/handles.h"
@@ -56,9 +57,11 @@ public:
     // "wav"; nullptr guesses from the file name).
     Status open(const std::string& path, const char* format);
 
-    // Whether the muxer keeps codec headers apart from the packets: its
-    // encoders then need AV_CODEC_FLAG_GLOBAL_HEADER before they are opened.
-    bool wantsGlobalHeader() const;
+    // Whether the named muxer keeps codec headers apart from the packets:
+    // its encoders then need AV_CODEC_FLAG_GLOBAL_HEADER before they are
+    // opened. Asked before open(), so a file is only created once its
+    // encoders are ready.
+    static bool wantsGlobalHeader(const char* format);
 
     // A stream for the packets of an open encoder, added before the header;
     // answers its index, or -1 with the reason in *why. The encoder stays

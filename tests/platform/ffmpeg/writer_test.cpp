@@ -22,7 +22,7 @@ constexpr int kRate = 8000;
 constexpr int kChunk = 400;  // samples per sound frame
 constexpr int kChunks = 40;  // two seconds
 
-Codec openVideoEncoder(const Writer& file) {
+Codec openVideoEncoder() {
     Codec enc(avcodec_alloc_context3(avcodec_find_encoder(AV_CODEC_ID_MPEG4)));
     enc->width = kWidth;
     enc->height = kHeight;
@@ -30,9 +30,6 @@ Codec openVideoEncoder(const Writer& file) {
     enc->time_base = {1, 10};
     enc->framerate = {10, 1};
     enc->gop_size = 5;
-    if (file.wantsGlobalHeader()) {
-        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    }
     EXPECT_GE(avcodec_open2(enc.get(), enc->codec, nullptr), 0);
     return enc;
 }
@@ -81,7 +78,7 @@ TEST_F(WriterTest, PicturesAndSoundFedFromTwoThreadsReadBackWhole) {
     Writer out;
     const std::string path = file("both.avi");
     ASSERT_TRUE(out.open(path, "avi").ok());
-    Codec video = openVideoEncoder(out);
+    Codec video = openVideoEncoder();
     Codec sound = openPcmEncoder();
     Status status;
     const int v = out.addStream(video.get(), &status);
@@ -177,6 +174,9 @@ TEST_F(WriterTest, AFileNotFinishedIsRemovedAndAFinishedOneStays) {
     ASSERT_TRUE(out.writeHeader().ok());
     ASSERT_TRUE(out.finish().ok());
     EXPECT_TRUE(QFile::exists(QString::fromStdString(kept)));
+
+    EXPECT_TRUE(Writer::wantsGlobalHeader("mp4"));
+    EXPECT_FALSE(Writer::wantsGlobalHeader("avi"));
 }
 
 TEST_F(WriterTest, FailuresNameTheStepThatFailed) {
@@ -188,7 +188,7 @@ TEST_F(WriterTest, FailuresNameTheStepThatFailed) {
 
     // A packet over the stream's limit is refused, with its size.
     ASSERT_TRUE(out.open(file("limited.avi"), "avi").ok());
-    Codec video = openVideoEncoder(out);
+    Codec video = openVideoEncoder();
     Status status;
     const int v = out.addStream(video.get(), &status, 16);
     ASSERT_EQ(v, 0);
