@@ -53,13 +53,11 @@ bool Writer::wantsGlobalHeader(const char* format) {
 
 int Writer::addStream(AVCodecContext* encoder, Status* why, int maxPacket) {
     AVStream* st = m_out && !m_headerWritten ? avformat_new_stream(m_out.get(), nullptr) : nullptr;
-    if (!st) {
-        *why = Status::failed(Status::Step::Output, AVERROR(EINVAL));
-        return -1;
-    }
-    const int rc = avcodec_parameters_from_context(st->codecpar, encoder);
+    const int rc = st ? avcodec_parameters_from_context(st->codecpar, encoder) : AVERROR(EINVAL);
     if (rc < 0) {
-        *why = Status::failed(Status::Step::Output, rc);
+        if (why) {
+            *why = Status::failed(Status::Step::Output, rc);
+        }
         return -1;
     }
     st->time_base = encoder->time_base;

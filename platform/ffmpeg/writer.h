@@ -54,7 +54,8 @@ public:
     ~Writer();
 
     // Creates or truncates the file for the named muxer ("avi", "rm", "mp4",
-    // "wav"; nullptr guesses from the file name).
+    // "wav"; nullptr guesses from the file name). A file still open from
+    // before is discarded.
     Status open(const std::string& path, const char* format);
 
     // Whether the named muxer keeps codec headers apart from the packets:
@@ -64,9 +65,9 @@ public:
     static bool wantsGlobalHeader(const char* format);
 
     // A stream for the packets of an open encoder, added before the header;
-    // answers its index, or -1 with the reason in *why. The encoder stays
-    // the caller's and must outlive the writing. Packets over maxPacket
-    // bytes are refused (0: no limit).
+    // answers its index, or -1 with the reason in *why (when given). The
+    // encoder stays the caller's and must outlive the writing. Packets over
+    // maxPacket bytes are refused (0: no limit).
     int addStream(AVCodecContext* encoder, Status* why, int maxPacket = 0);
 
     Status writeHeader();
