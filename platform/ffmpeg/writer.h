@@ -70,6 +70,12 @@ public:
     // maxPacket bytes are refused (0: no limit).
     int addStream(AVCodecContext* encoder, Status* why, int maxPacket = 0);
 
+    // A stream for packets copied unchanged from a stream of another file,
+    // with its parameters and timing, added before the header; answers its
+    // index or -1, as addStream(). The packets' timestamps are in
+    // packetTimeBase.
+    int addCopyStream(const AVStream* source, AVRational packetTimeBase, Status* why);
+
     Status writeHeader();
 
     // Encodes frame on the stream's encoder (nullptr drains it) and writes
@@ -77,7 +83,8 @@ public:
     Status encode(int stream, const AVFrame* frame);
 
     // Writes one coded packet of the stream, its timestamps in the
-    // encoder's time base; the packet is consumed.
+    // encoder's time base (a copied stream's: as added); the packet is
+    // consumed.
     Status write(int stream, AVPacket* packet);
 
     // Writes the trailer and closes the file, which stays.
@@ -95,11 +102,14 @@ public:
 
 private:
     struct Stream {
-        AVCodecContext* encoder = nullptr;
+        AVCodecContext* encoder = nullptr;  // none for a copied stream
         AVStream* stream = nullptr;
+        AVRational packetTimeBase{1, 1};
         Packet scratch;
         int maxPacket = 0;
     };
+
+    int add(AVStream* st, AVCodecContext* encoder, AVRational packetTimeBase, int maxPacket);
 
     Output m_out;
     std::string m_path;
