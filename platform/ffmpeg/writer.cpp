@@ -130,6 +130,10 @@ Status Writer::encode(int stream, const AVFrame* frame) {
 
 Status Writer::write(int stream, AVPacket* packet) {
     const Stream& s = *m_streams.at(static_cast<std::size_t>(stream));
+    if (!m_headerWritten) {
+        av_packet_unref(packet);
+        return Status::failed(Status::Step::Output, AVERROR(EINVAL));
+    }
     if (s.maxPacket > 0 && packet->size > s.maxPacket) {
         const Status refused{Status::Step::PacketTooLarge, AVERROR(EMSGSIZE), packet->size};
         av_packet_unref(packet);

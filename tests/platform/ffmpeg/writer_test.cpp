@@ -186,14 +186,16 @@ TEST_F(WriterTest, FailuresNameTheStepThatFailed) {
     EXPECT_EQ(cannotCreate.code, AVERROR(ENOENT));
     EXPECT_FALSE(out.isOpen());
 
-    // A packet over the stream's limit is refused, with its size.
+    // A packet over the stream's limit is refused, with its size; nothing
+    // is muxed before the header.
     ASSERT_TRUE(out.open(file("limited.avi"), "avi").ok());
     Codec video = openVideoEncoder();
     Status status;
     const int v = out.addStream(video.get(), &status, 16);
     ASSERT_EQ(v, 0);
+    EXPECT_EQ(out.encode(v, picture(0).get()).step, Status::Step::Output);
     ASSERT_TRUE(out.writeHeader().ok());
-    const Status tooLarge = out.encode(v, picture(0).get());
+    const Status tooLarge = out.encode(v, picture(1).get());
     EXPECT_EQ(tooLarge.step, Status::Step::PacketTooLarge);
     EXPECT_GT(tooLarge.packetSize, 16);
 
