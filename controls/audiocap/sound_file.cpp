@@ -2,7 +2,7 @@
 // writing PCM into an AVI file with one audio stream.
 #include "controls/audiocap/sound_stream.h"
 
-#include "platform/ffmpeg/handles.h"
+#include "platform/ffmpeg/decoder.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -97,11 +97,8 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
         fail(why, "holds no sound");
         return nullptr;
     }
-    AVStream* st = input->streams[index];
-    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    ff::Codec dec(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!dec || avcodec_parameters_to_context(dec.get(), st->codecpar) < 0 ||
-        avcodec_open2(dec.get(), codec, nullptr) < 0) {
+    ff::Codec dec = ff::openDecoder(input->streams[index]);
+    if (!dec) {
         fail(why, "holds a sound that cannot be decoded");
         return nullptr;
     }
