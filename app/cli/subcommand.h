@@ -30,5 +30,6 @@ int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
 int runSample(const QStringList& args);
 int runText(const QStringList& args);
+int runCapture(const QStringList& args);
 
 }  // namespace brindle::cli
