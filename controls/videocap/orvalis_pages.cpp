@@ -18,6 +18,7 @@ PropertySheet::PropertySheet(Invoke invoke, QWidget* parent)
     : QDialog(parent), m_invoke(std::move(invoke)) {
     setObjectName("OrvalisProperties");
     setWindowTitle(QStringLiteral("Orvalis Control Properties"));
+    setMinimumWidth(440);
     const StringTable strings = StringTable::fromFile(":/orvalis/orvalis.strings");
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);

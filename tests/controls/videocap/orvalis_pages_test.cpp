@@ -2,6 +2,8 @@
 #include "tests/controls/videocap/orvalis_fixture.h"
 
 #include <QApplication>
+#include <QFile>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <chrono>
 
 namespace brindle::orvalis::hosted {
 namespace {
@@ -126,6 +129,49 @@ TEST_F(OrvalisPagesTest, ContextMenuCopyAndACancelledSaveAs) {
     menu->findChild<QAction*>("cmd32761")->trigger();
     EXPECT_EQ(host().get(DispCaptureDIBFile).value.toString(), env.file("kept.bmp"));
     menu->close();
+}
+
+}  // namespace
+}  // namespace brindle::orvalis::hosted
+
+namespace brindle::orvalis::hosted {
+namespace {
+
+// Pictures for docs/: run by scripts/orvalis_screenshots.sh under Xvfb with
+// BRINDLE_SCREENSHOTS naming the folder; skipped otherwise.
+TEST_F(OrvalisPagesTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("BRINDLE_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "pictures are made by scripts/orvalis_screenshots.sh";
+    }
+    auto settle = [] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+        while (std::chrono::steady_clock::now() < until) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    };
+    window.resize(340, 260);
+    window.show();
+    host().put(DispPreview, true);
+    settle();
+    ASSERT_TRUE(window.grab().save(folder + "/orvalis-control.png"));
+    auto* tabs = sheet->findChild<QTabWidget*>();
+    sheet->show();
+    const char* names[] = {"general", "display", "capture", "audio", "dialogs"};
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        settle();
+        ASSERT_TRUE(sheet->grab().save(folder + "/orvalis-page-" + names[i] + ".png"));
+    }
+    sheet->close();
+    QTimer::singleShot(700, [folder] {
+        if (QWidget* about = QApplication::activeModalWidget()) {
+            about->grab().save(folder + "/orvalis-about.png");
+            about->close();
+        }
+    });
+    host().call(DispAboutBox);
+    EXPECT_TRUE(QFile::exists(folder + "/orvalis-about.png"));
 }
 
 }  // namespace
