@@ -1,5 +1,5 @@
 // brindle-cli capture OUT.avi --seconds N [--driver N] [--compression CODE]
-// [--size WxH]: records from a camera through the video capture control,
+// [--size WxH] [--rate FPS]: records from a camera through the video capture control,
 // loaded by dispatch as the editor loads it. brindle-cli capture --list
 // prints the capture drivers, one "number<TAB>description" a line.
 #include "app/cli/clip_control.h"
@@ -24,6 +24,7 @@ struct CaptureOptions {
     QString compression = QStringLiteral("zq5a");
     int width = 0;
     int height = 0;
+    int rate = 15;
 };
 
 bool parse(const QStringList& args, CaptureOptions* o) {
@@ -37,6 +38,9 @@ bool parse(const QStringList& args, CaptureOptions* o) {
         } else if (a == "--driver" && hasValue) {
             o->driver = args[++i].toInt(&ok);
             ok = ok && o->driver >= 0;
+        } else if (a == "--rate" && hasValue) {
+            o->rate = args[++i].toInt(&ok);
+            ok = ok && o->rate > 0;
         } else if (a == "--compression" && hasValue) {
             o->compression = args[++i];
         } else if (a == "--size" && hasValue) {
@@ -101,10 +105,17 @@ int runCapture(const QStringList& args) {
          !succeeded(*c, QStringLiteral("size %1x%2").arg(o.width).arg(o.height)))) {
         return kExitFailed;
     }
+    // Frames travel as I420, the kind of picture cameras and the MPEG-4
+    // encoder use, so none is converted to 24-bit and back.
+    c->put(orvalis::DispImageFormat, QStringLiteral("I420"));
+    if (!succeeded(*c, QStringLiteral("image format I420"))) {
+        return kExitFailed;
+    }
     c->put(orvalis::DispCompression, o.compression);
     if (!succeeded(*c, QStringLiteral("compression %1").arg(o.compression))) {
         return kExitFailed;
     }
+    c->put(orvalis::DispVideoRate, o.rate);
     c->put(orvalis::DispCaptureFile, QFileInfo(o.out).absoluteFilePath());
     c->put(orvalis::DispCaptureLimit, o.seconds);
     c->put(orvalis::DispCaptureUseLimit, true);

@@ -30,7 +30,8 @@ const std::array kSubcommands{
                "add a text slide as the text slide editor makes it and save the project (a new "
                "project when FILE.bqx does not exist)",
                runText},
-    Subcommand{"capture", "OUT.avi --seconds N [--driver N] [--compression CODE] [--size WxH]",
+    Subcommand{"capture",
+               "OUT.avi --seconds N [--driver N] [--compression CODE] [--size WxH] [--rate FPS]",
                "record from a camera through the video capture control (--list: print the "
                "drivers)",
                runCapture},

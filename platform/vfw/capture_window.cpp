@@ -81,7 +81,8 @@ CaptureWindow::CaptureWindow(QWidget* parent)
     setWindowTitle("Capture Window");
     m_previewTimer.setInterval(m_previewMs);
     QObject::connect(&m_previewTimer, &QTimer::timeout, this, [this] {
-        if (m_newFrame && m_lastFrame) {
+        // A window nobody sees (a capture run from a script) converts nothing.
+        if (m_newFrame && m_lastFrame && isVisible()) {
             m_newFrame = false;
             m_shown = imageOf(*m_lastFrame);
             update();
