@@ -2,6 +2,7 @@
 // menu items and the strip's signals start.
 #include "app/editor/about_box.h"
 #include "app/editor/add_media.h"
+#include "app/editor/audio_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
@@ -9,6 +10,7 @@
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
+#include "app/editor/video_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -24,12 +26,13 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit", "mnuAudio", "mnuBackTrack", "Scanner", "SelectCapDev"};
+const QStringList kUnavailable = {"mnuEdit", "Scanner", "SelectCapDev"};
 const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
 
 // Slide kinds whose Edit dialog this build has.
 bool editable(const MediaElement* r) {
-    return r != nullptr && r->mediaType == MediaText;
+    return r != nullptr &&
+           (r->mediaType == MediaText || (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -113,6 +116,9 @@ void MainFrame::connectCommands() {
     on("mnuAbout", mnuAbout_Click);
     on("mnuText", mnuText_Click);
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
+    on("mnuAudio", mnuAudio_Click);
+    on("mnuBackTrack", mnuBackTrack_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
