@@ -9,7 +9,7 @@
 #include "controls/audiocap/sonteval_ids.h"
 #include "platform/files.h"
 #include "tests/app/editor/editor_fixture.h"
-#include "tests/controls/audiocap/wav_bytes.h"
+#include "tests/controls/audiocap/sound_fixtures.h"
 #include "tests/support/media_fixture.h"
 
 #include <QApplication>
@@ -29,11 +29,21 @@ namespace {
 
 using sonteval::DispLength;
 
-bool serverRunning() {
-    QProcess p;
-    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
+using test::serverRunning;
+
+// Points the sound server address somewhere else for one test.
+class ServerAddress {
+public:
+    explicit ServerAddress(const QString& address) : m_old(qgetenv("PULSE_SERVER")) {
+        qputenv("PULSE_SERVER", address.toUtf8());
+    }
+    ~ServerAddress() { qputenv("PULSE_SERVER", m_old); }
+    ServerAddress(const ServerAddress&) = delete;
+    ServerAddress& operator=(const ServerAddress&) = delete;
+
+private:
+    QByteArray m_old;
+};
 
 class RecordAudioTest : public test::EditorFixture {
 protected:
@@ -248,6 +258,43 @@ TEST_F(RecordAudioTest, FailedSaveKeepsTheOldCaptionAndShows135) {
     EXPECT_EQ(test::fileContents(slide->Sound), before);
     EXPECT_NE(d.result(), QDialog::Accepted);
     EXPECT_TRUE(enabled(d, "Done")) << "the dialog stays usable";
+}
+
+TEST_F(RecordAudioTest, NoSoundServerGivesMessage136AndAnIdleDialog) {
+    ServerAddress nowhere("unix:" + env.file("no-server/native"));
+    recordAudio d(frame.get(), slide);
+    d.loadAudioFile(QString(), false);
+    child<QToolButton>(d, "Record")->click();
+    EXPECT_EQ(messages.numbers(), QList<int>{136});
+    EXPECT_TRUE(enabled(d, "Record"));
+    EXPECT_FALSE(enabled(d, "Stop1"));
+    EXPECT_TRUE(enabled(d, "Files"));
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_TRUE(slide->Sound.isEmpty());
+}
+
+TEST_F(RecordAudioTest, ServerKilledWhileRecordingKeepsTheTake) {
+    test::PrivateServer server;
+    if (!server.start()) {
+        GTEST_SKIP() << "cannot start a private PulseAudio server";
+    }
+    ServerAddress address(server.address());
+    recordAudio d(frame.get(), slide);
+    d.loadAudioFile(QString(), false);
+    child<QToolButton>(d, "Record")->click();
+    ASSERT_TRUE(messages.numbers().isEmpty());
+    ASSERT_TRUE(test::waitFor([&] { return d.soundLength() >= 500; }, 5000));
+    server.kill();
+    ASSERT_TRUE(test::waitFor([&] { return !messages.numbers().isEmpty(); }, 5000));
+    EXPECT_EQ(messages.numbers(), QList<int>{136});
+    test::settle(100);
+    EXPECT_TRUE(enabled(d, "Record"));
+    EXPECT_TRUE(enabled(d, "Play")) << "what was recorded stays playable";
+    EXPECT_GE(d.getLength(), 500);
+    child<QPushButton>(d, "Done")->click();
+    ASSERT_FALSE(slide->Sound.isEmpty());
+    EXPECT_NEAR(slide->AudioDuration, d.soundLength(), 1);
+    EXPECT_GE(test::probe(slide->Sound, "format=duration").toDouble(), 0.5);
 }
 
 TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
