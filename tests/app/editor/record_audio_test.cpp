@@ -2,6 +2,7 @@
 // the rules of OK, imports and drops, the two-minute limit, and a real
 // recording through the null sink.
 #include "app/media/record_audio.h"
+#include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -112,6 +113,22 @@ TEST_F(RecordAudioTest, EditorOpensTheDialogFromItsCommands) {
     frame->item("mnuBackTrack")->trigger();
     EXPECT_TRUE(opened);
     EXPECT_FALSE(gProjectChanged);
+
+    // The strip's speaker button of the slide opens it too; OK with a
+    // recording gives the slide its caption and the button its picture.
+    const QString take = wav("take.wav", 1.0);
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<recordAudio*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        ASSERT_TRUE(d->importAudioFile(take));
+        d->findChild<QPushButton*>("Done")->click();
+    });
+    auto* speaker = frame->strip()->findChild<QToolButton*>("ElemAud0");
+    ASSERT_NE(speaker, nullptr);
+    speaker->click();
+    EXPECT_FALSE(slide->Sound.isEmpty());
+    EXPECT_EQ(slide->AudioDuration, 1000);
+    EXPECT_EQ(speaker->toolTip(), LoadResString(186));
 }
 
 TEST_F(RecordAudioTest, WavCaptionIsResavedAsNarrationFormat) {

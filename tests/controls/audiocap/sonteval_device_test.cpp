@@ -135,6 +135,26 @@ TEST_F(SontevalDeviceTest, LengthLimitStopsTheRecording) {
     EXPECT_EQ(host->get(DispStatus).value.toInt(), kStatusStopped);
 }
 
+TEST_F(SontevalDeviceTest, PausedRecordingKeepsOnlyWhatWasHeard) {
+    ASSERT_TRUE(host->call(DispRecord).ok());
+    ASSERT_TRUE(waitFor([&] { return count(EventRecordProgress) >= 5; }, 5000));
+    host->call(DispPause);
+    EXPECT_EQ(host->get(DispStatus).value.toInt(), kStatusPaused);
+    settle(150);
+    const int atPause = host->get(DispCurrentPosition).value.toInt();
+    const int progressAtPause = count(EventRecordProgress);
+    settle(700);
+    EXPECT_EQ(host->get(DispCurrentPosition).value.toInt(), atPause) << "time stands while paused";
+    EXPECT_EQ(count(EventRecordProgress), progressAtPause);
+    host->call(DispPause);
+    ASSERT_TRUE(waitFor([&] { return count(EventRecordProgress) >= progressAtPause + 3; }, 5000));
+    const int beforeStop = host->get(DispCurrentPosition).value.toInt();
+    host->call(DispStop);
+    // The take holds what was recorded, not the pause: whole buffers only.
+    EXPECT_LE(length(), beforeStop + 100);
+    EXPECT_GE(length(), beforeStop - 100);
+}
+
 TEST_F(SontevalDeviceTest, PlaysToTheEndAndReportsStop) {
     ASSERT_TRUE(host->call(DispOpenFile, {toneFile("short.wav", 0.6)}).ok());
     ASSERT_TRUE(host->call(DispPlay).ok());
