@@ -1,7 +1,7 @@
 // Brindle: turns pictures, clips, text and narration into a narrated slide
 // show.
+#include "app/editor/dialog_screenshot.h"
 #include "app/editor/main_frame.h"
-#include "app/editor/narration_screenshot.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
 #include "platform/messages.h"
@@ -33,20 +33,21 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // Hidden option for the documentation: --narration-screenshot out.png
-    // records a few seconds in the recording dialog and grabs it.
-    QString narrationFile;
-    if (args.size() >= 2 && args.front() == "--narration-screenshot") {
-        narrationFile = args.at(1);
-        args = args.mid(2);
+    // Hidden option for the documentation: --dialog-screenshot NAME out.png
+    // opens one of the program's dialogs, grabs it and ends.
+    QString dialogName;
+    if (args.size() >= 3 && args.front() == "--dialog-screenshot") {
+        dialogName = args.at(1);
+        screenshotFile = args.at(2);
+        args = args.mid(3);
     }
 
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;
     }
-    if (!narrationFile.isEmpty()) {
-        return takeNarrationScreenshot(*started.frame, narrationFile) ? 0 : 1;
+    if (!dialogName.isEmpty()) {
+        return takeDialogScreenshot(*started.frame, dialogName, screenshotFile) ? 0 : 1;
     }
     if (!screenshotFile.isEmpty()) {
         return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;

@@ -44,5 +44,5 @@ ffmpeg -nostdin -v error -y -f lavfi \
 paplay "$tmp/voice.wav" &
 player_pid=$!
 sleep 0.3
-xvfb-run -a -s "-screen 0 1280x900x24" "$build/bin/brindle" --narration-screenshot "$out"
+xvfb-run -a -s "-screen 0 1280x900x24" "$build/bin/brindle" --dialog-screenshot narration "$out"
 echo "wrote $out"

@@ -10,6 +10,7 @@
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
+#include "app/editor/video_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -30,7 +31,8 @@ const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
 
 // Slide kinds whose Edit dialog this build has.
 bool editable(const MediaElement* r) {
-    return r != nullptr && r->mediaType == MediaText;
+    return r != nullptr &&
+           (r->mediaType == MediaText || (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -116,6 +118,7 @@ void MainFrame::connectCommands() {
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
     on("mnuAudio", mnuAudio_Click);
     on("mnuBackTrack", mnuBackTrack_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
