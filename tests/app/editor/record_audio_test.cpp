@@ -7,7 +7,11 @@
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
+#include "app/present/media_encoding.h"
+#include "app/present/pass_progress.h"
+#include "app/present/slide_timing.h"
 #include "controls/audiocap/sonteval_ids.h"
+#include "controls/audiocap/sound_stream.h"
 #include "platform/files.h"
 #include "tests/app/editor/editor_fixture.h"
 #include "tests/controls/audiocap/sound_fixtures.h"
@@ -318,6 +322,11 @@ TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
     if (!serverRunning()) {
         GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
     }
+    // The narration goes on the second of two slides.
+    addWithFilesButton({picture("two.jpg")});
+    ASSERT_EQ(gProject.count(), 2);
+    slide = gProject.Item(2);
+    gSelectedSlide = 2;
     QProcess player;
     player.start("paplay", {wav("tone.wav", 5.0)});
     ASSERT_TRUE(player.waitForStarted(5000));
@@ -354,6 +363,44 @@ TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
     const auto* samples = reinterpret_cast<const std::int16_t*>(bytes.constData() + 56);
     EXPECT_NEAR(test::dominantHz(samples, static_cast<std::size_t>(bytes.size() - 56) / 2, 22050),
                 1000, 10);
+
+    // The presentation's sound track mixes it in at the second slide's start.
+    const std::int32_t start = calculateSlideDuration(1).toInt();
+    const std::int32_t total = start + calculateSlideDuration(2).toInt();
+    const QString mix = env.file("audios.rm");
+    {
+        PassProgress silent(true);
+        ASSERT_TRUE(encodeAudioTrack(1, 2, total, mix, silent));
+    }
+    const sonteval::StreamPtr mixed = sonteval::readSoundFile(QFile::encodeName(mix).toStdString());
+    ASSERT_TRUE(mixed);
+    ASSERT_EQ(mixed->format().bitsPerSample, 16);
+    const int rate = static_cast<int>(mixed->format().samplesPerSec);
+    // The first channel of [fromMs, fromMs + 2000).
+    auto window = [&](std::int64_t fromMs) {
+        std::vector<std::int16_t> out;
+        for (std::int64_t i = mixed->sampleAt(fromMs);
+             i < mixed->sampleAt(fromMs + 2000) && i < mixed->length(); ++i) {
+            const std::uint8_t* f = mixed->frameData(i);
+            out.push_back(static_cast<std::int16_t>(f[0] | (f[1] << 8)));
+        }
+        return out;
+    };
+    auto peak = [](const std::vector<std::int16_t>& v) {
+        int p = 0;
+        for (std::int16_t x : v) {
+            p = std::max(p, std::abs(static_cast<int>(x)));
+        }
+        return p;
+    };
+    const std::vector<std::int16_t> before = window(std::max(0, start - 2200));
+    const std::vector<std::int16_t> after = window(start + 300);
+    ASSERT_GT(after.size(), 1000u);
+    EXPECT_LT(peak(before), 600) << "nothing before the slide starts";
+    EXPECT_GT(peak(after), 3000);
+    EXPECT_NEAR(
+        test::dominantHz(after.data(), after.size(), rate, 200, std::min(3500, rate / 2 - 100)),
+        1000, 15);
 }
 
 }  // namespace
