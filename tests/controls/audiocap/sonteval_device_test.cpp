@@ -231,3 +231,29 @@ TEST_F(SontevalDeviceTest, ServerKilledMidRecordingKeepsWhatWasRecorded) {
 
 }  // namespace
 }  // namespace brindle::sonteval
+
+namespace brindle::sonteval {
+namespace {
+
+TEST(SontevalServerTest, AServerThatDoesNotAnswerFailsRecordInTime) {
+    test::PrivateServer server;
+    if (!server.start()) {
+        GTEST_SKIP() << "cannot start a private PulseAudio server";
+    }
+    const QByteArray shared = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", server.address().toUtf8());
+    QWidget window;
+    auto host = ControlHost::load(kControlName, &window);
+    ASSERT_TRUE(host);
+    server.freeze();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(host->call(DispRecord).code, kErrBusy);
+    EXPECT_LT(t.elapsed(), 8000);
+    server.thaw();
+    EXPECT_EQ(host->get(DispLength).code, kErrNoLength);
+    qputenv("PULSE_SERVER", shared);
+}
+
+}  // namespace
+}  // namespace brindle::sonteval

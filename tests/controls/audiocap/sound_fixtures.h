@@ -15,6 +15,9 @@
 
 #include <functional>
 
+#include <sys/types.h>
+#include <csignal>
+
 namespace brindle::test {
 
 inline bool serverRunning() {
@@ -72,6 +75,9 @@ public:
         return waitFor([&] { return QFile::exists(m_socket); }, 5000);
     }
     QString address() const { return QStringLiteral("unix:") + m_socket; }
+    // Freezes and thaws the server: it keeps its socket but answers nothing.
+    void freeze() { ::kill(static_cast<pid_t>(m_process.processId()), SIGSTOP); }
+    void thaw() { ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT); }
     void kill() {
         m_process.kill();
         m_process.waitForFinished(5000);
