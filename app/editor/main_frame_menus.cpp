@@ -2,6 +2,7 @@
 // menu items and the strip's signals start.
 #include "app/editor/about_box.h"
 #include "app/editor/add_media.h"
+#include "app/editor/audio_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
@@ -25,7 +26,7 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit", "mnuAudio", "mnuBackTrack", "Scanner", "SelectCapDev"};
+const QStringList kUnavailable = {"mnuEdit", "Scanner", "SelectCapDev"};
 const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
 
 // Slide kinds whose Edit dialog this build has.
@@ -115,6 +116,8 @@ void MainFrame::connectCommands() {
     on("mnuAbout", mnuAbout_Click);
     on("mnuText", mnuText_Click);
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
+    on("mnuAudio", mnuAudio_Click);
+    on("mnuBackTrack", mnuBackTrack_Click);
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 

@@ -76,10 +76,10 @@ realText::realText(QWidget* parent)
     // The boxes share one place; Check1 decides which one shows.
     auto* boxFrame = new QFrame(this);
     boxFrame->setFrameStyle(QFrame::Box | QFrame::Plain);
-    auto* stack = new QStackedLayout(boxFrame);
-    stack->setContentsMargins(1, 1, 1, 1);
-    stack->addWidget(m_text1);
-    stack->addWidget(m_text2);
+    m_boxes = new QStackedLayout(boxFrame);
+    m_boxes->setContentsMargins(1, 1, 1, 1);
+    m_boxes->addWidget(m_text1);
+    m_boxes->addWidget(m_text2);
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_combo1);
@@ -135,10 +135,10 @@ void realText::initTheForm(const QString& path, int pointSize, int foreColor, in
     m_combo1->setCurrentIndex(std::clamp(pointSize, 0, kTextSizeCount - 1));
     m_combo2->setCurrentIndex(std::clamp(foreColor, 0, kTextSchemeCount - 1));
     m_check1->setChecked(alignment == 1);
-    m_editedSlide = 0;
+    // A slide whose text file has gone is still the slide being edited.
+    m_editedSlide = path.isEmpty() ? 0 : std::max(slide, 0);
     QFile file(path);
     if (!path.isEmpty() && file.open(QIODevice::ReadOnly)) {
-        m_editedSlide = slide;
         QStringList lines = normalizedBoxText(decodeTocText(file.readAll())).split('\n');
         if (lines.size() > 1 && lines.constLast().isEmpty()) {
             lines.removeLast();  // the last line's own line end
@@ -181,10 +181,7 @@ void realText::Combo2_Click() {
 
 void realText::Check1_Click() {
     QTextEdit* shown = m_check1->isChecked() ? m_text2 : m_text1;
-    if (auto* stack = qobject_cast<QStackedLayout*>(
-            m_text1->parentWidget() ? m_text1->parentWidget()->layout() : nullptr)) {
-        stack->setCurrentWidget(shown);
-    }
+    m_boxes->setCurrentWidget(shown);
     shown->setFocus();
 }
 

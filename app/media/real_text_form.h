@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class QStackedLayout;
 class QTextEdit;
 
 namespace brindle {
@@ -56,6 +57,7 @@ private:
     QCheckBox* m_check1;
     QPushButton* m_done;
     QPushButton* m_cancel;
+    QStackedLayout* m_boxes = nullptr;
 
     QString m_fontName;
     int m_scrollRate = 10;

@@ -24,7 +24,8 @@ QFont textBoxFont(int sizeIndex) {
     QFont font(LoadResString(kFontNameEntry));
     font.setPixelSize(
         static_cast<int>(std::lround(textFontSize(sizeIndex).points * kDotsPerInch / 72.0)));
-    font.setKerning(false);
+    // The slide shows its text in bold: the box wraps it as it will be seen.
+    font.setBold(true);
     return font;
 }
 

@@ -13,8 +13,8 @@ class QTextDocument;
 namespace brindle {
 
 // The box's font for a font size index: the face of string table entry
-// 177 at the size's points, taken at 96 dots per inch so that a text wraps
-// the same on every screen.
+// 177, bold as the slide shows it, at the size's points taken at 96 dots
+// per inch so that a text wraps the same on every screen.
 QFont textBoxFont(int sizeIndex);
 
 // Line breaks as the box keeps them: CR LF and a lone CR become LF.

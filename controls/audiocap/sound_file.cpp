@@ -2,7 +2,7 @@
 // writing PCM into an AVI file with one audio stream.
 #include "controls/audiocap/sound_stream.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -116,6 +116,14 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
     auto stream = std::make_shared<SoundStream>(
         wave::Format::pcm(channels, dec->sample_rate, eightBit ? 8 : 16));
 
+    // Room for the whole sound at once when its length is known.
+    if (input->duration > 0) {
+        const std::int64_t frames = av_rescale(input->duration, dec->sample_rate, AV_TIME_BASE);
+        const std::int64_t bytes = (frames + dec->sample_rate) * stream->format().blockAlign;
+        if (bytes > 0 && bytes < (std::int64_t{1} << 32)) {
+            stream->bytes().reserve(static_cast<std::size_t>(bytes));
+        }
+    }
     AVChannelLayout outLayout;
     av_channel_layout_default(&outLayout, channels);
     SwrContext* rawSwr = nullptr;

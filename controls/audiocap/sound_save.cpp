@@ -1,6 +1,6 @@
 #include "controls/audiocap/sound_save.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

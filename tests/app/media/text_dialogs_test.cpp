@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QXmlStreamReader>
 
 namespace brindle {
 namespace {
@@ -187,6 +188,16 @@ TEST_F(TextDialogs, EditingUpdatesTheSlideAndCancelChangesNothing) {
     EXPECT_EQ(r->ForeColor, 3);
     EXPECT_TRUE(fileContents(r->InfoFilename).contains("bgcolor=\"black\""));
     EXPECT_TRUE(gProjectChanged);
+
+    // A slide whose text file has gone is edited, not added again.
+    ASSERT_TRUE(QFile::remove(file));
+    realText lost;
+    lost.initTheForm(file, 0, 0, 0, 1);
+    lost.Text1()->setPlainText("Third");
+    QTest::mouseClick(lost.Done(), Qt::LeftButton);
+    EXPECT_EQ(lost.savedSlide(), 1);
+    EXPECT_EQ(gProject.count(), 1);
+    EXPECT_EQ(fileContents(file), "Third\r\n");
 }
 
 TEST_F(TextDialogs, FailedWriteKeepsTheSlideAsItWas) {
@@ -253,6 +264,42 @@ TEST_F(TextDialogs, CaptionChangesOnlyWhenTheTextDiffers) {
     form.Text1()->clear();
     QTest::mouseClick(form.Done(), Qt::LeftButton);
     EXPECT_TRUE(r->Caption.isEmpty());
+}
+
+}  // namespace
+}  // namespace brindle
+
+namespace brindle {
+namespace {
+
+// Texts a user may type or paste that the markup cannot hold as they are.
+TEST_F(TextDialogs, OddTextsGiveWellFormedWholeFiles) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80\xE6\xBC\xA2\xE5\xAD\x97");
+    const QString longText = QStringLiteral("word ").repeated(19600) + QString(2000, 'w');
+    ASSERT_EQ(longText.size(), 100000);
+    const QStringList texts{longText, QString(60, '\n'), "a<b>c & d &amp; e", "one\rtwo\r\nthree",
+                            emoji + " " + emoji};
+    int n = 0;
+    for (const QString& text : texts) {
+        ASSERT_EQ(addSlide(text), ++n) << n;
+        const MediaElement* r = gProject.Item(n);
+        const QByteArray rt = fileContents(r->InfoFilename);
+        QXmlStreamReader xml(rt);
+        while (!xml.atEnd()) {
+            xml.readNext();
+        }
+        EXPECT_FALSE(xml.hasError()) << n << ": " << xml.errorString().toStdString();
+        // The plain-text copy holds every character typed, line breaks
+        // aside, and reads back into the box as it was typed.
+        const QString plain = QString::fromUtf8(fileContents(r->Filename));
+        EXPECT_EQ(QString(plain).remove("\r\n"), QString(text).remove('\r').remove('\n')) << n;
+        realText again;
+        again.initTheForm(r->Filename, 0, 0, 0, n);
+        EXPECT_EQ(again.Text1()->toPlainText().remove('\n'),
+                  QString(text).remove('\r').remove('\n'))
+            << n;
+    }
+    EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
 }  // namespace
