@@ -1,5 +1,6 @@
 #include "components/imaging/sane_handles.h"
 
+#include <csignal>
 #include <mutex>
 
 namespace brindle::sane {
@@ -11,11 +12,26 @@ std::mutex g_libraryMutex;
 int g_libraryUsers = 0;
 bool g_libraryStarted = false;
 
+// Backends that read the device on a thread of their own hand the data over
+// through a pipe; when a scan is cancelled the reading end closes first and
+// their next write must fail with EPIPE rather than end the program. A
+// handler the program set itself is left alone.
+void ignoreBrokenPipes() {
+    struct sigaction current {};
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, nullptr);
+    }
+}
+
 }  // namespace
 
 SaneLibrary::SaneLibrary() {
     std::lock_guard lock(g_libraryMutex);
     if (g_libraryUsers == 0) {
+        ignoreBrokenPipes();
         SANE_Int version = 0;
         g_libraryStarted = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
     }

@@ -1,5 +1,6 @@
 #include "components/imaging/scan_job.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -140,6 +141,60 @@ void ScanJob::deliver(ScanStatus status, const QImage& image) {
     m_status = status;
     m_image = status == ScanStatus::Ok ? image : QImage();
     emit finished(status);
+}
+
+struct SourceListJob::Shared {
+    std::mutex mutex;
+    SourceListJob* job = nullptr;
+};
+
+SourceListJob::SourceListJob(QObject* parent) : QObject(parent) {}
+
+SourceListJob::~SourceListJob() {
+    if (m_shared) {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->job = nullptr;
+    }
+}
+
+void SourceListJob::start() {
+    if (m_running) {
+        return;
+    }
+    m_running = true;
+    m_shared = std::make_shared<Shared>();
+    m_shared->job = this;
+    reaper();
+    std::shared_ptr<Shared> shared = m_shared;
+    std::thread worker([shared] {
+        std::vector<ScanSource> sources = listScanSources();
+        {
+            std::lock_guard lock(shared->mutex);
+            if (shared->job) {
+                QMetaObject::invokeMethod(
+                    shared->job,
+                    [job = shared->job, sources = std::move(sources)] {
+                        job->m_sources = sources;
+                        job->m_running = false;
+                        emit job->finished();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+        reaper().ended(std::this_thread::get_id());
+    });
+    reaper().add(std::move(worker));
+}
+
+std::vector<ScanSource> SourceListJob::listWhileResponsive() {
+    SourceListJob job;
+    QEventLoop loop;
+    QObject::connect(&job, &SourceListJob::finished, &loop, &QEventLoop::quit);
+    job.start();
+    if (job.running()) {
+        loop.exec();
+    }
+    return job.sources();
 }
 
 }  // namespace brindle

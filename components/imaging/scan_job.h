@@ -44,4 +44,30 @@ private:
     ScanStatus m_status = ScanStatus::Failed;
 };
 
+// The source list gathered on a worker thread (SANE may take seconds to
+// look for network scanners); finished() arrives on the job's thread. A
+// job destroyed first is told nothing.
+class SourceListJob : public QObject {
+    Q_OBJECT
+public:
+    explicit SourceListJob(QObject* parent = nullptr);
+    ~SourceListJob() override;
+
+    void start();
+    bool running() const { return m_running; }
+    const std::vector<ScanSource>& sources() const { return m_sources; }
+
+    // Starts a listing and waits for it while the window goes on working.
+    static std::vector<ScanSource> listWhileResponsive();
+
+signals:
+    void finished();
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
+    bool m_running = false;
+    std::vector<ScanSource> m_sources;
+};
+
 }  // namespace brindle
