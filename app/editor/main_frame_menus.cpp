@@ -6,6 +6,7 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/save_slide_as.h"
+#include "app/editor/scan_commands.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/model/project.h"
@@ -23,9 +24,13 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
-                                  "mnuBackTrack", "Scanner",  "SelectCapDev"};
-const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
+const QStringList kUnavailable = {"mnuAudio", "mnuText", "mnuBackTrack", "SelectCapDev"};
+const char* const kUnavailableButtons[] = {"Text", "Snap", "Video"};
+
+// Slide kinds whose Edit item has its dialog in this build.
+bool hasEditor(std::int16_t mediaType) {
+    return mediaType == MediaImage || mediaType == MediaSnapshot;
+}
 
 }  // namespace
 
@@ -102,6 +107,8 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
+    on("mnuEdit", mnuEdit_Click);
+    on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
@@ -109,6 +116,7 @@ void MainFrame::connectCommands() {
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
+    connect(m_editor->button("Scan"), &QPushButton::clicked, this, [] { Scan_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
             [] { PlayPreview_Click(); });
     connect(m_editor->button("Publish"), &QPushButton::clicked, this, [] { mnuPublish_Click(); });
@@ -159,7 +167,7 @@ void MainFrame::setupContextMenu(int k) {
     enable("mnuText", r != nullptr);
     enable("mnuRemove", r != nullptr);
     enable("mnuContextSaveAs", r != nullptr);
-    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
+    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi) && hasEditor(r->mediaType));
 
     QString caption = LoadResString(91);
     if (r && r->mediaType == MediaRaw) {
