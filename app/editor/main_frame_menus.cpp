@@ -7,6 +7,7 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/save_slide_as.h"
+#include "app/editor/scan_commands.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
@@ -26,13 +27,14 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit", "Scanner", "SelectCapDev"};
-const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
+const QStringList kUnavailable = {"mnuEdit", "SelectCapDev"};
+const char* const kUnavailableButtons[] = {"Snap", "Video"};
 
 // Slide kinds whose Edit dialog this build has.
 bool editable(const MediaElement* r) {
-    return r != nullptr &&
-           (r->mediaType == MediaText || (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
+    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
+                            r->mediaType == MediaSnapshot ||
+                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -110,6 +112,8 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
+    on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
@@ -123,6 +127,7 @@ void MainFrame::connectCommands() {
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
     connect(m_editor->button("Text"), &QPushButton::clicked, this, [] { Text_Click(); });
+    connect(m_editor->button("Scan"), &QPushButton::clicked, this, [] { Scan_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
             [] { PlayPreview_Click(); });
     connect(m_editor->button("Publish"), &QPushButton::clicked, this, [] { mnuPublish_Click(); });

@@ -1,6 +1,7 @@
 #include "app/editor/startup.h"
 
 #include "app/editor/main_frame.h"
+#include "app/editor/scan_commands.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
@@ -108,6 +109,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     createFolders();
     resetCounters();
+    startScannerSearch(frame);
 
     if (windowStateIsNormal()) {
         frame.show();
