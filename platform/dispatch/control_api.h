@@ -203,6 +203,14 @@ struct ControlModule {
     Control* (*create)(QWidget* parent);
 };
 
+// What a control library with a property page exports beside its control:
+// the page's ProgID and a maker of the page widget.
+struct PropertyPageModule {
+    std::uint32_t interfaceVersion;  // kControlInterfaceVersion of the build
+    const char* progId;              // "VASKLIN.TSlider2PropPage.1"
+    QWidget* (*create)(QWidget* parent);
+};
+
 }  // namespace brindle::dispatch
 
 // The one export of a control library.
@@ -211,4 +219,13 @@ struct ControlModule {
     extern "C" __attribute__((visibility("default"))) const ::brindle::dispatch::ControlModule* \
     brindle_control_module() {                                                                  \
         return &(module);                                                                       \
+    }
+
+// The optional export of a control library with a property page.
+#define BRINDLE_PROPERTY_PAGE_ENTRY "brindle_control_property_page"
+#define BRINDLE_EXPORT_PROPERTY_PAGE(module)          \
+    extern "C" __attribute__((visibility("default"))) \
+    const ::brindle::dispatch::PropertyPageModule*    \
+    brindle_control_property_page() {                 \
+        return &(module);                             \
     }

@@ -71,6 +71,7 @@ std::unique_ptr<ControlHost> ControlHost::load(const QString& name, QWidget* par
     }
     host->m_name = QString::fromUtf8(module->name);
     host->m_progId = QString::fromUtf8(module->progId);
+    host->m_path = path;
     host->m_widget = host->m_control->widget();
     host->m_control->setEventSink(host.get());
     return host;
@@ -99,6 +100,19 @@ DispResult ControlHost::invoke(int dispid, InvokeKind kind, QVariantList& args) 
         return DispResult::error(E_FAIL, QStringLiteral("the control %1 is gone").arg(m_name));
     }
     return m_control->invoke(dispid, kind, args);
+}
+
+QWidget* ControlHost::createPropertyPage(QWidget* parent, QString* progId) const {
+    using Entry = const PropertyPageModule* (*)();
+    auto entry = reinterpret_cast<Entry>(QLibrary::resolve(m_path, BRINDLE_PROPERTY_PAGE_ENTRY));
+    const PropertyPageModule* page = entry ? entry() : nullptr;
+    if (!page || page->interfaceVersion != kControlInterfaceVersion || !page->create) {
+        return nullptr;
+    }
+    if (progId) {
+        *progId = QString::fromUtf8(page->progId);
+    }
+    return page->create(parent);
 }
 
 PropertyBag ControlHost::saveProperties() const {

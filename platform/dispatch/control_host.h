@@ -38,6 +38,10 @@ public:
     DispResult call(int dispid, QVariantList args = {});
     DispResult invoke(int dispid, InvokeKind kind, QVariantList& args);
 
+    // The control's property page under parent, with its ProgID in *progId;
+    // nullptr when the library has none.
+    QWidget* createPropertyPage(QWidget* parent, QString* progId = nullptr) const;
+
     PropertyBag saveProperties() const;
     void loadProperties(const PropertyBag& bag);
 
@@ -55,6 +59,7 @@ private:
 
     QString m_name;
     QString m_progId;
+    QString m_path;  // the library, loaded for the rest of the run
     std::unique_ptr<Control> m_control;
     QPointer<QWidget> m_widget;
     std::multimap<int, std::function<void(const QVariantList&)>> m_handlers;

@@ -42,6 +42,12 @@ TEST_F(ControlHostTest, LoadsByNameAndSitsOnTheParent) {
     EXPECT_EQ(host->widget()->parentWidget(), &parent);
 }
 
+TEST_F(ControlHostTest, ALibraryWithoutAPropertyPageMakesNone) {
+    QString progId = "unchanged";
+    EXPECT_EQ(host->createPropertyPage(&parent, &progId), nullptr);
+    EXPECT_EQ(progId, "unchanged");
+}
+
 TEST_F(ControlHostTest, PropertiesByDispatchId) {
     EXPECT_TRUE(host->put(DispText, "hello").ok());
     EXPECT_EQ(host->get(DispText).value.toString(), "hello");
