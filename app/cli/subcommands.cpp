@@ -26,6 +26,10 @@ const std::array kSubcommands{
     Subcommand{"sample", "OUT.bqx",
                "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
                runSample},
+    Subcommand{"scan", "OUT.jpg [--device NAME] [--resolution DPI] [--mode color|gray] | --list",
+               "scan one page (colour, 150 dpi and the first scanner unless told) into OUT.jpg and "
+               "print its size; --list prints each scanner's device name and label",
+               runScan},
 };
 }  // namespace
 
