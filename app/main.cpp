@@ -1,6 +1,7 @@
 // Brindle: turns pictures, clips, text and narration into a narrated slide
 // show.
 #include "app/editor/main_frame.h"
+#include "app/editor/scan_screenshot.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
 #include "platform/messages.h"
@@ -32,9 +33,20 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    // And --scan-screenshot out.png: the scan result dialog with a page
+    // from the first scanner.
+    QString scanScreenshotFile;
+    if (args.size() == 2 && args.front() == "--scan-screenshot") {
+        scanScreenshotFile = args.at(1);
+        args.clear();
+    }
+
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;
+    }
+    if (!scanScreenshotFile.isEmpty()) {
+        return takeScanScreenshot(*started.frame, scanScreenshotFile) ? 0 : 1;
     }
     if (!screenshotFile.isEmpty()) {
         return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;

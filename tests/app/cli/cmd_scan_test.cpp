@@ -55,6 +55,8 @@ TEST_F(ScanCliTest, ScansAPageAtTheAskedResolutionAndMode) {
 
 TEST_F(ScanCliTest, FailuresAndWrongArgumentsLeaveNoFile) {
     devices.set("read-status-code", "\"SANE_STATUS_NO_DOCS\"");
+    devices.set("br_x", "20.0");
+    devices.set("br_y", "20.0");
     test::ProgramRun run = cli({"scan", out()});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("out of documents")) << run.err.toStdString();
