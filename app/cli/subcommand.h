@@ -29,6 +29,9 @@ int runPresent(const QStringList& args);
 int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
 int runSample(const QStringList& args);
+int runText(const QStringList& args);
+int runRecord(const QStringList& args);
+int runWaveform(const QStringList& args);
 int runScan(const QStringList& args);
 
 }  // namespace brindle::cli

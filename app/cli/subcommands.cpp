@@ -26,6 +26,17 @@ const std::array kSubcommands{
     Subcommand{"sample", "OUT.bqx",
                "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
                runSample},
+    Subcommand{"text", "FILE.bqx TEXT [--size 0|1|2] [--scheme 0..3] [--center] [--caption TEXT]",
+               "add a text slide as the text slide editor makes it and save the project (a new "
+               "project when FILE.bqx does not exist)",
+               runText},
+    Subcommand{"record", "OUT.wav|OUT.avi --seconds N [--format 0|1|3]",
+               "record N seconds from the default sound source and save them (format 0: 44100 Hz "
+               "stereo, 1: 22050 Hz mono, 3: as recorded)",
+               runRecord},
+    Subcommand{"waveform", "IN OUT.png [--width W --height H]",
+               "draw the first four seconds of a sound as the audio control shows them",
+               runWaveform},
     Subcommand{"scan", "OUT.jpg [--device NAME] [--resolution DPI] [--mode color|gray] | --list",
                "scan one page (colour, 150 dpi and the first scanner unless told) into OUT.jpg and "
                "print its size; --list prints each scanner's device name and label",

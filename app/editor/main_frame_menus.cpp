@@ -2,6 +2,7 @@
 // menu items and the strip's signals start.
 #include "app/editor/about_box.h"
 #include "app/editor/add_media.h"
+#include "app/editor/audio_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
@@ -9,6 +10,8 @@
 #include "app/editor/scan_commands.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
+#include "app/editor/text_commands.h"
+#include "app/editor/video_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -24,12 +27,14 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuAudio", "mnuText", "mnuBackTrack", "SelectCapDev"};
-const char* const kUnavailableButtons[] = {"Text", "Snap", "Video"};
+const QStringList kUnavailable = {"mnuEdit", "SelectCapDev"};
+const char* const kUnavailableButtons[] = {"Snap", "Video"};
 
-// Slide kinds whose Edit item has its dialog in this build.
-bool hasEditor(std::int16_t mediaType) {
-    return mediaType == MediaImage || mediaType == MediaSnapshot;
+// Slide kinds whose Edit dialog this build has.
+bool editable(const MediaElement* r) {
+    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
+                            r->mediaType == MediaSnapshot ||
+                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -107,15 +112,21 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
-    on("mnuEdit", mnuEdit_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
     on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
+    on("mnuText", mnuText_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
+    on("mnuAudio", mnuAudio_Click);
+    on("mnuBackTrack", mnuBackTrack_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
+    connect(m_editor->button("Text"), &QPushButton::clicked, this, [] { Text_Click(); });
     connect(m_editor->button("Scan"), &QPushButton::clicked, this, [] { Scan_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
             [] { PlayPreview_Click(); });
@@ -167,7 +178,10 @@ void MainFrame::setupContextMenu(int k) {
     enable("mnuText", r != nullptr);
     enable("mnuRemove", r != nullptr);
     enable("mnuContextSaveAs", r != nullptr);
-    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi) && hasEditor(r->mediaType));
+    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
+    if (editable(r)) {
+        item("mnuEdit")->setEnabled(true);
+    }
 
     QString caption = LoadResString(91);
     if (r && r->mediaType == MediaRaw) {

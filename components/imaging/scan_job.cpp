@@ -25,26 +25,37 @@ namespace {
 class WorkerReaper {
 public:
     ~WorkerReaper() {
-        std::lock_guard lock(m_mutex);
-        for (std::thread& t : m_threads) {
+        std::list<std::thread> running;
+        {
+            std::lock_guard lock(m_mutex);
+            running.swap(m_threads);
+        }
+        for (std::thread& t : running) {
             if (t.joinable()) {
                 t.join();
             }
         }
     }
     void add(std::thread thread) {
-        std::lock_guard lock(m_mutex);
-        // Forget the threads that have ended, so the list stays short.
-        for (auto it = m_threads.begin(); it != m_threads.end();) {
-            if (m_done.count(it->get_id())) {
-                it->join();
-                m_done.erase(it->get_id());
-                it = m_threads.erase(it);
-            } else {
-                ++it;
+        // Threads that have reported their end are joined outside the lock
+        // (joining waits for a thread that may still be leaving ended()).
+        std::list<std::thread> finished;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_threads.begin(); it != m_threads.end();) {
+                const std::thread::id id = it->get_id();
+                if (m_done.count(id)) {
+                    m_done.erase(id);
+                    finished.splice(finished.end(), m_threads, it++);
+                } else {
+                    ++it;
+                }
             }
+            m_threads.push_back(std::move(thread));
         }
-        m_threads.push_back(std::move(thread));
+        for (std::thread& t : finished) {
+            t.join();
+        }
     }
     void ended(std::thread::id id) {
         std::lock_guard lock(m_mutex);

@@ -302,6 +302,14 @@ TEST_F(ScannerTest, JobReportsProgressAndThePage) {
               QSize(test::testPagePixels(80, 100), test::testPagePixels(100, 100)));
 }
 
+TEST_F(ScannerTest, ListingsOneAfterAnotherEachAnswer) {
+    // Worker threads end and new ones start (often with the ids of those
+    // gone); every listing must come back.
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(SourceListJob::listWhileResponsive().size(), 2u) << "listing " << i;
+    }
+}
+
 TEST_F(ScannerTest, JobDestroyedWhileScanningDeliversNothing) {
     makeSlow(devices);
     {

@@ -1,0 +1,296 @@
+// The audio recording dialog inside a running editor: loading captions,
+// the rules of OK, imports and drops, the two-minute limit, and a real
+// recording through the null sink.
+#include "app/media/record_audio.h"
+#include "app/editor/strip_state.h"
+#include "app/model/folders.h"
+#include "app/model/project.h"
+#include "app/model/settings.h"
+#include "controls/audiocap/sonteval_ids.h"
+#include "platform/files.h"
+#include "tests/app/editor/editor_fixture.h"
+#include "tests/controls/audiocap/wav_bytes.h"
+#include "tests/support/media_fixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/resource.h>
+#include <csignal>
+
+namespace brindle {
+namespace {
+
+using sonteval::DispLength;
+
+bool serverRunning() {
+    QProcess p;
+    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+class RecordAudioTest : public test::EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        addWithFilesButton({picture("one.jpg")});
+        ASSERT_EQ(gProject.count(), 1);
+        gSelectedSlide = 1;
+        slide = gProject.Item(1);
+        gProjectChanged = false;
+    }
+    void TearDown() override {
+        setAudioFileChooser({});
+        EditorFixture::TearDown();
+    }
+    QString wav(const QString& name, double seconds, int channels = 1, int rate = 22050) {
+        test::WavSpec spec;
+        spec.frames = static_cast<std::int64_t>(seconds * rate);
+        spec.channels = channels;
+        spec.rate = rate;
+        spec.sample = test::sine(1000, rate);
+        return env.write("media/" + name, test::makeWav(spec));
+    }
+    // Gives the slide a WAV caption as an earlier OK would have.
+    void giveCaption(const QString& file) {
+        ASSERT_TRUE(slide->UpdateSound(file));
+        slide->setEncoded(-1);
+    }
+    template <class W>
+    W* child(recordAudio& d, const char* name) {
+        W* w = d.findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString text(recordAudio& d, const char* name) { return child<QLabel>(d, name)->text(); }
+    bool enabled(recordAudio& d, const char* name) { return child<QWidget>(d, name)->isEnabled(); }
+
+    MediaElement* slide = nullptr;
+};
+
+TEST_F(RecordAudioTest, EditorOpensTheDialogFromItsCommands) {
+    frame->setupContextMenu(1);
+    EXPECT_TRUE(frame->item("mnuAudio")->isEnabled());
+    EXPECT_TRUE(frame->item("mnuBackTrack")->isEnabled());
+    QString length;
+    bool recordOn = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<recordAudio*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        length = d->findChild<QLabel*>("Label1")->text();
+        recordOn = d->findChild<QToolButton*>("Record")->isEnabled();
+        d->findChild<QPushButton*>("Cancel")->click();
+    });
+    frame->item("mnuAudio")->trigger();
+    EXPECT_EQ(length, "Length 0.00 Seconds");
+    EXPECT_TRUE(recordOn);
+    EXPECT_TRUE(frame->isEnabled()) << "undimmed afterwards";
+
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<recordAudio*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        opened = true;
+        d->findChild<QPushButton*>("Cancel")->click();
+    });
+    frame->item("mnuBackTrack")->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(gProjectChanged);
+}
+
+TEST_F(RecordAudioTest, WavCaptionIsResavedAsNarrationFormat) {
+    giveCaption(wav("stereo.wav", 1.5, 2, 44100));
+    const QString captionFile = slide->Sound;
+    recordAudio d(frame.get(), slide);
+    ASSERT_TRUE(d.hasControl());
+    ASSERT_TRUE(d.loadAudioFile(slide->Sound, false));
+    EXPECT_EQ(text(d, "Label1"), "Length 1.50 Seconds");
+    EXPECT_TRUE(enabled(d, "Play"));
+    EXPECT_TRUE(enabled(d, "Erase1"));
+    EXPECT_FALSE(enabled(d, "Stop1"));
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(slide->Sound, captionFile) << "the caption keeps its file";
+    EXPECT_EQ(test::probe(slide->Sound, "stream=sample_rate"), "22050");
+    EXPECT_EQ(test::probe(slide->Sound, "stream=channels"), "1");
+    EXPECT_EQ(test::probe(slide->Sound, "stream=codec_name"), "pcm_s16le");
+    EXPECT_EQ(slide->AudioDuration, 1500);
+    EXPECT_FALSE(slide->isEncoded());
+    EXPECT_TRUE(gProjectChanged);
+}
+
+TEST_F(RecordAudioTest, RealAudioCaptionOpensEmptyAndOkRemovesIt) {
+    const QString ra = env.file("media/old.ra");
+    ASSERT_TRUE(test::makeTone(ra, "real_144", 1.0));
+    ASSERT_TRUE(slide->UpdateSound(ra));
+    const QString work = slide->Sound;
+    recordAudio d(frame.get(), slide);
+    EXPECT_FALSE(d.loadAudioFile(slide->Sound, false));
+    EXPECT_FALSE(enabled(d, "Play"));
+    EXPECT_FALSE(enabled(d, "Erase1"));
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_TRUE(slide->Sound.isEmpty());
+    EXPECT_FALSE(QFile::exists(work));
+}
+
+TEST_F(RecordAudioTest, LabelsShowSecondsAndTheLimitStopsOnce) {
+    recordAudio d(frame.get(), slide);
+    d.onRecordProgress(40, 0, 3456);
+    EXPECT_EQ(text(d, "Label1"), "Length 3.46 Seconds");
+    EXPECT_EQ(d.soundLength(), 3456);
+    EXPECT_TRUE(messages.numbers().isEmpty());
+
+    // The recorded time is the dialog's clock: it is driven here.
+    d.onRecordProgress(40, 0, 119900);
+    EXPECT_TRUE(messages.numbers().isEmpty());
+    d.onRecordProgress(40, 0, 120000);
+    d.onRecordProgress(40, 0, 120100);
+    EXPECT_EQ(messages.numbers(), QList<int>{129});
+    EXPECT_EQ(messages.requests().at(0).title, gAppTitle);
+    EXPECT_TRUE(enabled(d, "Record")) << "the Stop action ran";
+    EXPECT_FALSE(enabled(d, "Stop1"));
+
+    // The control's own limit is the same two minutes.
+    QVariantList limit{-1, -1};
+    d.control()->invoke(sonteval::DispGetFileSizeUpperLimit, dispatch::InvokeKind::Method, limit);
+    EXPECT_EQ(limit, (QVariantList{0, 120000}));
+    EXPECT_EQ(d.control()->get(sonteval::DispCaptureFormat).value.toInt(), 1);
+}
+
+TEST_F(RecordAudioTest, RejectedDropKeepsTheSoundAndShowsMessage67) {
+    recordAudio d(frame.get(), slide);
+    ASSERT_TRUE(d.importAudioFile(wav("good.wav", 2.0)));
+    test::WavSpec lying;
+    lying.frames = 100;
+    lying.dataSizeDelta = 1 << 20;
+    const QString bad = env.write("media/bad.wav", test::makeWav(lying));
+    d.dropFile({bad});
+    ASSERT_EQ(messages.numbers(), QList<int>{67});
+    EXPECT_EQ(messages.requests().at(0).text, LoadResString(67) + bad + ".");
+    EXPECT_EQ(d.getLength(), 2000) << "the sound in the dialog stays";
+    EXPECT_TRUE(d.hasSound());
+
+    for (const QByteArray& hostile :
+         {QByteArray("RIFF"), QByteArray(3000, '\0'), test::makeWav(test::WavSpec{.frames = 0})}) {
+        messages.clear();
+        d.dropFile({env.write("media/h.wav", hostile)});
+        EXPECT_EQ(messages.numbers(), QList<int>{67});
+    }
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_EQ(slide->AudioDuration, 2000);
+    EXPECT_EQ(test::probe(slide->Sound, "format=duration"), "2.000000");
+}
+
+TEST_F(RecordAudioTest, FilesImportsAnySoundAsWav) {
+    const QString ac3 = env.file("media/music.ac3");
+    ASSERT_TRUE(test::makeTone(ac3, "ac3", 1.0));
+    QString filter;
+    setAudioFileChooser([&](QWidget*, const QString&, const QString& f) {
+        filter = f;
+        return ac3;
+    });
+    recordAudio d(frame.get(), nullptr);
+    d.loadAudioFile(QString(), true);
+    child<QPushButton>(d, "Files")->click();
+    EXPECT_TRUE(filter.startsWith("Audio (*.wav)"));
+    EXPECT_TRUE(messages.numbers().isEmpty());
+    EXPECT_TRUE(d.hasSound());
+    EXPECT_EQ(test::probe(gTempFolder + "/tmp.wav", "format=format_name"), "wav");
+    EXPECT_EQ(gImportPath, env.file("media"));
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_EQ(gBackTrack, gWorkFolder + "/backtrk.wav");
+    EXPECT_EQ(test::probe(gBackTrack, "stream=sample_rate"), "22050");
+    EXPECT_EQ(gBackTrackType, SoundWave);
+    EXPECT_FALSE(gBackTrackEncoded);
+    EXPECT_NEAR(gBackTrackDuration, 1000, 50);
+}
+
+TEST_F(RecordAudioTest, EraseClearsTheTrackOnlyOnOk) {
+    const QString track = wav("track.wav", 1.0);
+    gBackTrack = track;
+    {
+        recordAudio d(frame.get(), nullptr);
+        ASSERT_TRUE(d.loadAudioFile(gBackTrack, true));
+        child<QPushButton>(d, "Erase1")->click();
+        child<QPushButton>(d, "Cancel")->click();
+    }
+    EXPECT_EQ(gBackTrack, track) << "Cancel hands nothing back";
+    recordAudio d(frame.get(), nullptr);
+    ASSERT_TRUE(d.loadAudioFile(gBackTrack, true));
+    child<QPushButton>(d, "Erase1")->click();
+    EXPECT_EQ(text(d, "Label1"), "Length 0.00 Seconds");
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_TRUE(gBackTrack.isEmpty());
+    EXPECT_EQ(gBackTrackDuration, 0);
+}
+
+TEST_F(RecordAudioTest, FailedSaveKeepsTheOldCaptionAndShows135) {
+    giveCaption(wav("old.wav", 1.0));
+    const QByteArray before = test::fileContents(slide->Sound);
+    recordAudio d(frame.get(), slide);
+    ASSERT_TRUE(d.importAudioFile(wav("new.wav", 3.0)));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 30000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    child<QPushButton>(d, "Done")->click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(messages.numbers(), QList<int>{135});
+    EXPECT_EQ(test::fileContents(slide->Sound), before);
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    EXPECT_TRUE(enabled(d, "Done")) << "the dialog stays usable";
+}
+
+TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
+    if (!serverRunning()) {
+        GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
+    }
+    QProcess player;
+    player.start("paplay", {wav("tone.wav", 5.0)});
+    ASSERT_TRUE(player.waitForStarted(5000));
+    QThread::msleep(300);
+    recordAudio d(frame.get(), slide);
+    d.loadAudioFile(QString(), false);
+    // Stop is pressed at the first progress report of 3 s.
+    bool stopped = false;
+    d.control()->onEvent(sonteval::EventRecordProgress, [&](const QVariantList& a) {
+        if (a.value(2).toInt() >= 3000 && !stopped) {
+            stopped = true;
+            d.findChild<QToolButton*>("Stop1")->click();
+        }
+    });
+    child<QToolButton>(d, "Record")->click();
+    EXPECT_FALSE(enabled(d, "Record"));
+    EXPECT_TRUE(enabled(d, "Stop1"));
+    QElapsedTimer t;
+    t.start();
+    while (!stopped && t.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(enabled(d, "Play"));
+    player.kill();
+    player.waitForFinished(2000);
+    EXPECT_NEAR(d.getLength(), 3000, 100);
+    child<QPushButton>(d, "Done")->click();
+    ASSERT_FALSE(slide->Sound.isEmpty());
+    EXPECT_NEAR(slide->AudioDuration, 3000, 100);
+    EXPECT_NEAR(test::probe(slide->Sound, "format=duration").toDouble(), 3.0, 0.1001)
+        << "within one buffer";
+    const QByteArray bytes = test::fileContents(slide->Sound);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(bytes.constData() + 56);
+    EXPECT_NEAR(test::dominantHz(samples, static_cast<std::size_t>(bytes.size() - 56) / 2, 22050),
+                1000, 10);
+}
+
+}  // namespace
+}  // namespace brindle
