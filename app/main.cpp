@@ -5,6 +5,7 @@
 #include "app/editor/scan_screenshot.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
+#include "components/imaging/scan_job.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -50,6 +51,11 @@ int main(int argc, char* argv[]) {
         args.clear();
     }
 
+    // Scanner threads still running end before the libraries they use go
+    // (declared before the frame, so this runs after the frame is gone).
+    struct ScannerThreadsJoined {
+        ~ScannerThreadsJoined() { joinScannerThreads(); }
+    } scannerThreads;
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;

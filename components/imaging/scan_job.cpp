@@ -4,8 +4,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <atomic>
+#include <functional>
 #include <list>
-#include <set>
 #include <thread>
 
 namespace brindle {
@@ -20,52 +21,56 @@ struct ScanJob::Shared {
 
 namespace {
 
-// Workers still running when the program ends are joined then (they have
-// been cancelled by their jobs and end within one device read).
+// Every worker thread is kept here until it is joined: a finished one when
+// the next starts, the rest when the program ends (cancelled workers end
+// within one device read). Each worker raises its own flag as it leaves.
 class WorkerReaper {
 public:
-    ~WorkerReaper() {
-        std::list<std::thread> running;
+    using Flag = std::shared_ptr<std::atomic<bool>>;
+
+    ~WorkerReaper() { joinAll(); }
+    void joinAll() {
+        std::list<Worker> running;
         {
             std::lock_guard lock(m_mutex);
-            running.swap(m_threads);
+            running.swap(m_workers);
         }
-        for (std::thread& t : running) {
-            if (t.joinable()) {
-                t.join();
-            }
+        for (Worker& w : running) {
+            w.thread.join();
         }
     }
-    void add(std::thread thread) {
-        // Threads that have reported their end are joined outside the lock
-        // (joining waits for a thread that may still be leaving ended()).
-        std::list<std::thread> finished;
+    // Starts body on a thread of its own.
+    void start(std::function<void()> body) {
+        Flag done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([body = std::move(body), done] {
+            body();
+            *done = true;
+        });
+        std::list<Worker> finished;
         {
             std::lock_guard lock(m_mutex);
-            for (auto it = m_threads.begin(); it != m_threads.end();) {
-                const std::thread::id id = it->get_id();
-                if (m_done.count(id)) {
-                    m_done.erase(id);
-                    finished.splice(finished.end(), m_threads, it++);
+            for (auto it = m_workers.begin(); it != m_workers.end();) {
+                if (*it->done) {
+                    finished.splice(finished.end(), m_workers, it++);
                 } else {
                     ++it;
                 }
             }
-            m_threads.push_back(std::move(thread));
+            m_workers.push_back({std::move(thread), done});
         }
-        for (std::thread& t : finished) {
-            t.join();
+        // Joined outside the lock; these have left their work already.
+        for (Worker& w : finished) {
+            w.thread.join();
         }
-    }
-    void ended(std::thread::id id) {
-        std::lock_guard lock(m_mutex);
-        m_done.insert(id);
     }
 
 private:
+    struct Worker {
+        std::thread thread;
+        Flag done;
+    };
     std::mutex m_mutex;
-    std::list<std::thread> m_threads;
-    std::set<std::thread::id> m_done;
+    std::list<Worker> m_workers;
 };
 
 WorkerReaper& reaper() {
@@ -74,6 +79,10 @@ WorkerReaper& reaper() {
 }
 
 }  // namespace
+
+void joinScannerThreads() {
+    reaper().joinAll();
+}
 
 ScanJob::ScanJob(QObject* parent) : QObject(parent) {
     qRegisterMetaType<brindle::ScanStatus>("brindle::ScanStatus");
@@ -104,7 +113,7 @@ bool ScanJob::start(const QString& device, const ScanSettings& settings) {
     m_status = ScanStatus::Failed;
     reaper();  // made before any worker, so it outlives them all
     std::shared_ptr<Shared> shared = m_shared;
-    std::thread worker([shared, device, settings] {
+    reaper().start([shared, device, settings] {
         auto report = [&shared](int percent) {
             std::lock_guard lock(shared->mutex);
             if (shared->job) {
@@ -125,9 +134,7 @@ bool ScanJob::start(const QString& device, const ScanSettings& settings) {
                     Qt::QueuedConnection);
             }
         }
-        reaper().ended(std::this_thread::get_id());
     });
-    reaper().add(std::move(worker));
     return true;
 }
 
@@ -177,7 +184,7 @@ void SourceListJob::start() {
     m_shared->job = this;
     reaper();
     std::shared_ptr<Shared> shared = m_shared;
-    std::thread worker([shared] {
+    reaper().start([shared] {
         std::vector<ScanSource> sources = listScanSources();
         {
             std::lock_guard lock(shared->mutex);
@@ -192,9 +199,7 @@ void SourceListJob::start() {
                     Qt::QueuedConnection);
             }
         }
-        reaper().ended(std::this_thread::get_id());
     });
-    reaper().add(std::move(worker));
 }
 
 std::vector<ScanSource> SourceListJob::listWhileResponsive() {

@@ -1,14 +1,20 @@
 // Test main: every test program runs inside a QApplication, offscreen unless
 // the environment says otherwise, so widgets and message boxes can be made.
+// Scanning goes to SANE's test devices.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "tests/support/sane_env.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Scanners are SANE's test devices in every test program, never the
+    // machine's own backends (some probe the network for seconds).
+    brindle::test::SaneTestDevices::folder();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
