@@ -1,5 +1,7 @@
 #include "app/editor/startup.h"
 
+#include "app/editor/burst_form.h"
+#include "app/editor/camera_commands.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/scan_commands.h"
 #include "app/model/folders.h"
@@ -15,6 +17,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 
 namespace brindle {
 
@@ -100,6 +103,9 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
         return result;
     }
 
+    burstForm burst;
+    burst.showAndWait();
+
     result.frame = std::make_unique<MainFrame>();
     MainFrame& frame = *result.frame;
     setMessageParent(&frame);
@@ -116,6 +122,11 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
     } else {
         frame.showMaximized();
     }
+
+    burst.close();
+
+    // Counted once the window is up: a slow device never holds start-up.
+    QTimer::singleShot(0, &frame, [&frame] { countCaptureDrivers(&frame); });
 
     const QString project = projectFromCommandLine(commandLine);
     if (!project.isEmpty()) {
