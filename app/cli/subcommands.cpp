@@ -42,6 +42,10 @@ const std::array kSubcommands{
     Subcommand{"waveform", "IN OUT.png [--width W --height H]",
                "draw the first four seconds of a sound as the audio control shows them",
                runWaveform},
+    Subcommand{"scan", "OUT.jpg [--device NAME] [--resolution DPI] [--mode color|gray] | --list",
+               "scan one page (colour, 150 dpi and the first scanner unless told) into OUT.jpg and "
+               "print its size; --list prints each scanner's device name and label",
+               runScan},
 };
 }  // namespace
 
