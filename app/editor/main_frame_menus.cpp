@@ -8,6 +8,7 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/save_slide_as.h"
+#include "app/editor/scan_commands.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
@@ -26,14 +27,14 @@ namespace brindle {
 
 namespace {
 
-// Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit", "Scanner"};
-const char* const kUnavailableButtons[] = {"Scan"};
+// Edit is enabled per slide, for the kinds that have an edit dialog.
+const QStringList kUnavailable = {"mnuEdit"};
 
 // Slide kinds whose Edit dialog this build has.
 bool editable(const MediaElement* r) {
-    return r != nullptr &&
-           (r->mediaType == MediaText || (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
+    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
+                            r->mediaType == MediaSnapshot ||
+                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -93,10 +94,6 @@ void MainFrame::buildMenus() {
     addItem(help, "mnuOnlineResources", 194);
     help->addSeparator();
     addItem(help, "mnuAbout", 100);
-
-    for (const char* name : kUnavailableButtons) {
-        m_editor->button(name)->setEnabled(false);
-    }
 }
 
 void MainFrame::connectCommands() {
@@ -111,6 +108,8 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
+    on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
@@ -125,6 +124,7 @@ void MainFrame::connectCommands() {
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
     connect(m_editor->button("Text"), &QPushButton::clicked, this, [] { Text_Click(); });
+    connect(m_editor->button("Scan"), &QPushButton::clicked, this, [] { Scan_Click(); });
     connect(m_editor->button("Snap"), &QPushButton::clicked, this, [] { Snap_Click(); });
     connect(m_editor->button("Video"), &QPushButton::clicked, this, [] { Video_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,

@@ -3,6 +3,7 @@
 #include "app/editor/burst_form.h"
 #include "app/editor/camera_commands.h"
 #include "app/editor/main_frame.h"
+#include "app/editor/scan_commands.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
@@ -114,6 +115,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     createFolders();
     resetCounters();
+    startScannerSearch(frame);
 
     if (windowStateIsNormal()) {
         frame.show();
