@@ -1,6 +1,7 @@
 #include "app/editor/dialog_screenshot.h"
 
 #include "app/editor/audio_commands.h"
+#include "app/editor/camera_commands.h"
 #include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
@@ -30,6 +31,12 @@ const char* const kSampleText =
 }  // namespace
 
 bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString& pngFile) {
+    if (dialog.startsWith("video-")) {
+        countCaptureDrivers(&frame);
+        const bool taken = takeCameraScreenshot(dialog, pngFile);
+        frame.close();
+        return taken;
+    }
     bool ok = false;
     QTimer::singleShot(500, [&ok, &pngFile] {
         QWidget* shown = QApplication::activeModalWidget();
