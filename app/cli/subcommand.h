@@ -33,5 +33,6 @@ int runText(const QStringList& args);
 int runCapture(const QStringList& args);
 int runRecord(const QStringList& args);
 int runWaveform(const QStringList& args);
+int runExport(const QStringList& args);
 
 }  // namespace brindle::cli
