@@ -22,6 +22,10 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace brindle {
 
 namespace {
@@ -214,12 +218,14 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
     const ExportOutcome rendered =
         render(gPreviewFolder + "/preView.smi", partial.fileName(), request.size, window, &error);
     if (rendered == ExportOutcome::Done) {
-        QFile::remove(out.absoluteFilePath());
-        if (partial.rename(out.absoluteFilePath())) {
+        // rename(2) replaces an older file in one step, so there is no
+        // moment without a video at outPath.
+        if (std::rename(QFile::encodeName(partial.fileName()).constData(),
+                        QFile::encodeName(out.absoluteFilePath()).constData()) == 0) {
             partial.setAutoRemove(false);
             return ExportOutcome::Done;
         }
-        error = partial.errorString();
+        error = QString::fromLocal8Bit(std::strerror(errno));
     }
     if (rendered == ExportOutcome::Cancelled) {
         return rendered;

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
@@ -179,6 +180,8 @@ TEST_F(ExportCommand, CancelDuringTheRenderLeavesNoFile) {
     const QString out = env.file("videos/show.mp4");
     answer = out;
     SizeAnswer size(0);
+    // An older video of that name stays as it was.
+    ASSERT_TRUE(env.write("videos/show.mp4", "older").size() > 0);
     // Cancel once the render has started and moved.
     bool rendering = false;
     QTimer watch;
@@ -195,7 +198,9 @@ TEST_F(ExportCommand, CancelDuringTheRenderLeavesNoFile) {
     watch.stop();
     EXPECT_TRUE(rendering);
     EXPECT_TRUE(messages.numbers().isEmpty());
-    EXPECT_TRUE(QDir(env.file("videos")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(QDir(env.file("videos")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"show.mp4"});
+    EXPECT_EQ(fileContents(out), "older");
     EXPECT_EQ(frame->findChild<progressForm*>("ExportProgress"), nullptr);
 }
 
@@ -224,11 +229,18 @@ TEST(ExportCli, WritesTheVideoAtAGivenSizeAndRefusesABadOne) {
     ASSERT_FALSE(sampleProject().isEmpty());
     QTemporaryDir dir;
     const QString out = dir.filePath("cli.mp4");
+    {
+        // An older file of that name is replaced.
+        QFile older(out);
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write("older");
+    }
     const ProgramRun run =
         runProgram("brindle-cli", {"export", sampleProject(), out, "--size", "330x270"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(probe(out, "stream=codec_name").split('\n'), QStringList({"h264", "aac"}));
     EXPECT_EQ(probe(out, "stream=width").split('\n').first(), "330");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cli.mp4"});
     EXPECT_EQ(runProgram("brindle-cli", {"export", sampleProject(), out, "--size", "big"}).status,
               2);
     EXPECT_EQ(runProgram("brindle-cli", {"export", sampleProject()}).status, 2);
