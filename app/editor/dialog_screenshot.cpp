@@ -3,6 +3,7 @@
 #include "app/editor/audio_commands.h"
 #include "app/editor/camera_commands.h"
 #include "app/editor/event_wait.h"
+#include "app/editor/export_command.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
@@ -71,6 +72,9 @@ bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString
         mnuText_Click();
     } else if (dialog == QLatin1String("narration")) {
         mnuBackTrack_Click();
+    } else if (dialog == QLatin1String("export")) {
+        ExportSizeDialog sizes(&frame);
+        sizes.exec();
     } else {
         Text_Click();
     }
