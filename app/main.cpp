@@ -2,8 +2,10 @@
 // show.
 #include "app/editor/dialog_screenshot.h"
 #include "app/editor/main_frame.h"
+#include "app/editor/scan_screenshot.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
+#include "components/imaging/scan_job.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -41,13 +43,28 @@ int main(int argc, char* argv[]) {
         screenshotFile = args.at(2);
         args = args.mid(3);
     }
+    // And --scan-screenshot out.png: the scan result dialog with a page
+    // from the first scanner.
+    QString scanScreenshotFile;
+    if (args.size() == 2 && args.front() == "--scan-screenshot") {
+        scanScreenshotFile = args.at(1);
+        args.clear();
+    }
 
+    // Scanner threads still running end before the libraries they use go
+    // (declared before the frame, so this runs after the frame is gone).
+    struct ScannerThreadsJoined {
+        ~ScannerThreadsJoined() { joinScannerThreads(); }
+    } scannerThreads;
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;
     }
     if (!dialogName.isEmpty()) {
         return takeDialogScreenshot(*started.frame, dialogName, screenshotFile) ? 0 : 1;
+    }
+    if (!scanScreenshotFile.isEmpty()) {
+        return takeScanScreenshot(*started.frame, scanScreenshotFile) ? 0 : 1;
     }
     if (!screenshotFile.isEmpty()) {
         return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;

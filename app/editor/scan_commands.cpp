@@ -83,11 +83,16 @@ void editPictureSlide(int k) {
     if (!r || (r->mediaType != MediaImage && r->mediaType != MediaSnapshot)) {
         return;
     }
-    Dimmed dim;
-    ScanResult result(dim.parent());
-    result.setEditedSlide(k);
-    if (result.initTheForm(r->Filename)) {
-        result.exec();
+    {
+        Dimmed dim;
+        ScanResult result(dim.parent());
+        result.setEditedSlide(k);
+        if (result.initTheForm(r->Filename)) {
+            result.exec();
+        }
+    }
+    if (ProjectView* view = projectView()) {
+        view->refreshStrip();
     }
 }
 

@@ -11,7 +11,8 @@ class MainFrame;
 
 void Scan_Click();
 void Scanner_Click();
-// Opens the scan result dialog on the picture of slide k.
+// Opens the scan result dialog on the picture of slide k (an image or
+// snapshot slide; other kinds are left to their own dialogs).
 void editPictureSlide(int k);
 
 // Looks for scanners off the GUI thread; when SANE answers, the

@@ -4,8 +4,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <atomic>
+#include <functional>
 #include <list>
-#include <set>
 #include <thread>
 
 namespace brindle {
@@ -20,41 +21,56 @@ struct ScanJob::Shared {
 
 namespace {
 
-// Workers still running when the program ends are joined then (they have
-// been cancelled by their jobs and end within one device read).
+// Every worker thread is kept here until it is joined: a finished one when
+// the next starts, the rest when the program ends (cancelled workers end
+// within one device read). Each worker raises its own flag as it leaves.
 class WorkerReaper {
 public:
-    ~WorkerReaper() {
-        std::lock_guard lock(m_mutex);
-        for (std::thread& t : m_threads) {
-            if (t.joinable()) {
-                t.join();
-            }
+    using Flag = std::shared_ptr<std::atomic<bool>>;
+
+    ~WorkerReaper() { joinAll(); }
+    void joinAll() {
+        std::list<Worker> running;
+        {
+            std::lock_guard lock(m_mutex);
+            running.swap(m_workers);
+        }
+        for (Worker& w : running) {
+            w.thread.join();
         }
     }
-    void add(std::thread thread) {
-        std::lock_guard lock(m_mutex);
-        // Forget the threads that have ended, so the list stays short.
-        for (auto it = m_threads.begin(); it != m_threads.end();) {
-            if (m_done.count(it->get_id())) {
-                it->join();
-                m_done.erase(it->get_id());
-                it = m_threads.erase(it);
-            } else {
-                ++it;
+    // Starts body on a thread of its own.
+    void start(std::function<void()> body) {
+        Flag done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([body = std::move(body), done] {
+            body();
+            *done = true;
+        });
+        std::list<Worker> finished;
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_workers.begin(); it != m_workers.end();) {
+                if (*it->done) {
+                    finished.splice(finished.end(), m_workers, it++);
+                } else {
+                    ++it;
+                }
             }
+            m_workers.push_back({std::move(thread), done});
         }
-        m_threads.push_back(std::move(thread));
-    }
-    void ended(std::thread::id id) {
-        std::lock_guard lock(m_mutex);
-        m_done.insert(id);
+        // Joined outside the lock; these have left their work already.
+        for (Worker& w : finished) {
+            w.thread.join();
+        }
     }
 
 private:
+    struct Worker {
+        std::thread thread;
+        Flag done;
+    };
     std::mutex m_mutex;
-    std::list<std::thread> m_threads;
-    std::set<std::thread::id> m_done;
+    std::list<Worker> m_workers;
 };
 
 WorkerReaper& reaper() {
@@ -63,6 +79,10 @@ WorkerReaper& reaper() {
 }
 
 }  // namespace
+
+void joinScannerThreads() {
+    reaper().joinAll();
+}
 
 ScanJob::ScanJob(QObject* parent) : QObject(parent) {
     qRegisterMetaType<brindle::ScanStatus>("brindle::ScanStatus");
@@ -93,7 +113,7 @@ bool ScanJob::start(const QString& device, const ScanSettings& settings) {
     m_status = ScanStatus::Failed;
     reaper();  // made before any worker, so it outlives them all
     std::shared_ptr<Shared> shared = m_shared;
-    std::thread worker([shared, device, settings] {
+    reaper().start([shared, device, settings] {
         auto report = [&shared](int percent) {
             std::lock_guard lock(shared->mutex);
             if (shared->job) {
@@ -114,9 +134,7 @@ bool ScanJob::start(const QString& device, const ScanSettings& settings) {
                     Qt::QueuedConnection);
             }
         }
-        reaper().ended(std::this_thread::get_id());
     });
-    reaper().add(std::move(worker));
     return true;
 }
 
@@ -166,7 +184,7 @@ void SourceListJob::start() {
     m_shared->job = this;
     reaper();
     std::shared_ptr<Shared> shared = m_shared;
-    std::thread worker([shared] {
+    reaper().start([shared] {
         std::vector<ScanSource> sources = listScanSources();
         {
             std::lock_guard lock(shared->mutex);
@@ -181,9 +199,7 @@ void SourceListJob::start() {
                     Qt::QueuedConnection);
             }
         }
-        reaper().ended(std::this_thread::get_id());
     });
-    reaper().add(std::move(worker));
 }
 
 std::vector<ScanSource> SourceListJob::listWhileResponsive() {

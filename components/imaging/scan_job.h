@@ -15,6 +15,12 @@
 
 namespace brindle {
 
+// Waits for every scanner worker thread still running (cancelled scans
+// draining, a source search a closed window no longer waits for). A program
+// calls it before it returns from main, while the libraries that backends
+// use are still set up.
+void joinScannerThreads();
+
 class ScanJob : public QObject {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <thread>
 
 namespace brindle {
 namespace {
@@ -318,6 +319,17 @@ ScannedPage scanOpenDevice(SANE_Handle handle, ScanCancel& cancel,
             return page;
         }
         const int lines = p.lines > 0 ? p.lines : int(data.size() / p.bytes_per_line);
+        if (frame == 0 && p.last_frame && p.format == SANE_FRAME_RGB && p.depth == 8 &&
+            p.bytes_per_line % 4 == 0) {
+            // The bytes are the picture already: it takes them over rather
+            // than a copy (a page at 300 dpi is some 26 MB).
+            auto* held = new QByteArray(std::move(data));
+            image = QImage(
+                reinterpret_cast<uchar*>(held->data()), p.pixels_per_line, lines, p.bytes_per_line,
+                QImage::Format_RGB888, [](void* bytes) { delete static_cast<QByteArray*>(bytes); },
+                held);
+            break;
+        }
         if (image.isNull()) {
             image = QImage(p.pixels_per_line, lines, QImage::Format_RGB888);
             if (image.isNull()) {
@@ -497,6 +509,13 @@ ScannedPage acquirePage(const QString& device, const ScanSettings& settings, Sca
     cancel.attach(handle.get());
     page = scanOpenDevice(handle.get(), cancel, progress);
     cancel.detach();
+    if (page.status != ScanStatus::Ok && page.status != ScanStatus::Cancelled) {
+        // Some backends read the device on a thread that sane_cancel stops
+        // abruptly; a failure reported right after the start can find it
+        // still setting up, and stopping it there may leave its memory
+        // locks held. A moment's wait lets it reach a safe point.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (page.status != ScanStatus::Ok) {
         page.image = QImage();
     }

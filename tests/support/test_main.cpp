@@ -1,8 +1,11 @@
 // Test main: every test program runs inside a QApplication, offscreen unless
 // the environment says otherwise, so widgets and message boxes can be made.
+// Scanning goes to SANE's test devices.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "tests/support/sane_env.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -12,6 +15,9 @@ int main(int argc, char** argv) {
     // own warning) reports on standard error instead under a test.
     qputenv("BRINDLE_TEST", "1");
     QApplication app(argc, argv);
+    // Scanners are SANE's test devices in every test program, never the
+    // machine's own backends (some probe the network for seconds).
+    brindle::test::SaneTestDevices::folder();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

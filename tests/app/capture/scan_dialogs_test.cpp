@@ -192,6 +192,8 @@ TEST_F(ScanDialogsTest, OptionsAreRememberedPerDevice) {
 
 TEST_F(ScanDialogsTest, DeviceFailureIsToldAndNothingIsAdded) {
     devices.set("read-status-code", "\"SANE_STATUS_COVER_OPEN\"");
+    devices.set("br_x", "20.0");
+    devices.set("br_y", "20.0");
     ScanResult dialog(nullptr);
     dialog.setSlideAdder(adder());
     acceptOptions();

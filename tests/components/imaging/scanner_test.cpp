@@ -179,6 +179,10 @@ TEST_F(ScannerTest, EveryInjectedReadFailureIsReportedWithoutAPicture) {
         {"SANE_STATUS_ACCESS_DENIED", ScanStatus::AccessDenied},
         {"SANE_STATUS_EOF", ScanStatus::NoData},
     };
+    // A page small enough for the test backend's pipe, so its reader
+    // thread has ended before the failed scan is cancelled.
+    devices.set("br_x", "20.0");
+    devices.set("br_y", "20.0");
     QSet<QString> texts;
     for (const auto& [code, expected] : cases) {
         SCOPED_TRACE(code);
@@ -296,6 +300,14 @@ TEST_F(ScannerTest, JobReportsProgressAndThePage) {
     }
     EXPECT_EQ(job.image().size(),
               QSize(test::testPagePixels(80, 100), test::testPagePixels(100, 100)));
+}
+
+TEST_F(ScannerTest, ListingsOneAfterAnotherEachAnswer) {
+    // Worker threads end and new ones start (often with the ids of those
+    // gone); every listing must come back.
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(SourceListJob::listWhileResponsive().size(), 2u) << "listing " << i;
+    }
 }
 
 TEST_F(ScannerTest, JobDestroyedWhileScanningDeliversNothing) {
