@@ -147,6 +147,7 @@ Orvalis::~Orvalis() {
     m_engine.close();
     if (m_capWin) {
         m_capWin->setStatusCallback({});
+        m_capWin->removeEventFilter(this);
         delete m_capWin;
     }
     if (m_inTable) {

@@ -140,6 +140,9 @@ void Orvalis::updateFrameStatus() {
 }
 
 void Orvalis::onFrame(const vfw::VideoFrame& frame) {
+    if (!m_inTable) {
+        return;  // a control over the limit is never found by its window
+    }
     updateFrameStatus();
     if (m_stopped || !m_engine.isOpen()) {
         return;
@@ -152,7 +155,7 @@ void Orvalis::onFrame(const vfw::VideoFrame& frame) {
 }
 
 void Orvalis::onWave(std::span<const std::uint8_t> bytes) {
-    if (m_stopped) {
+    if (m_stopped || !m_inTable) {
         return;
     }
     if (!m_engine.isOpen()) {
@@ -167,6 +170,9 @@ void Orvalis::onWave(std::span<const std::uint8_t> bytes) {
 }
 
 void Orvalis::onStatus(const QString& text) {
+    if (!m_inTable) {
+        return;
+    }
     m_status = text;
     fire(EventStatus);
 }

@@ -117,8 +117,14 @@ std::unique_ptr<AviWriter> AviWriter::create(const std::string& path, const AviV
     s.output->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     AVStream* vs = avformat_new_stream(s.output.get(), nullptr);
-    vs->time_base = AVRational{static_cast<int>(video.microSecPerFrame), 1000000};
-    vs->avg_frame_rate = AVRational{1000000, static_cast<int>(video.microSecPerFrame)};
+    // The frame period in microseconds, as the nearest fraction whose terms
+    // an MPEG-4 encoder also takes (at most 65535): a reader that re-encodes
+    // part of the clip, as the clip edit control does, can use it as it is.
+    int num = 0;
+    int den = 0;
+    av_reduce(&num, &den, video.microSecPerFrame, 1000000, 65535);
+    vs->time_base = AVRational{num, den};
+    vs->avg_frame_rate = AVRational{den, num};
     AVCodecParameters* vp = vs->codecpar;
     vp->codec_type = AVMEDIA_TYPE_VIDEO;
     vp->width = video.format.biWidth;

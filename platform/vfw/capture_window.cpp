@@ -25,6 +25,8 @@ constexpr FrameSize kDefaultSize{320, 240};
 constexpr int kMaxPendingFrames = 30;
 // How long a capture waits for the sound source's first buffer.
 constexpr int kSoundStartLimitMs = 5000;
+// How long the sound may run on after the pictures at the end of a capture.
+constexpr int kDrainLimitMs = 600;
 
 BitmapInfoHeader rgbFormat(FrameSize size) {
     BitmapInfoHeader h;
@@ -79,15 +81,19 @@ CaptureWindow::CaptureWindow(QWidget* parent)
     setWindowTitle("Capture Window");
     m_previewTimer.setInterval(m_previewMs);
     QObject::connect(&m_previewTimer, &QTimer::timeout, this, [this] {
-        if (m_newFrame && m_lastFrame) {
+        // A window nobody sees (a capture run from a script) converts nothing.
+        if (m_newFrame && m_lastFrame && isVisible()) {
             m_newFrame = false;
             m_shown = imageOf(*m_lastFrame);
             update();
         }
     });
     m_limitTimer.setSingleShot(true);
-    QObject::connect(&m_limitTimer, &QTimer::timeout, this, [this] {
-        if (m_capturing) {
+    m_limitTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_limitTimer, &QTimer::timeout, this, [this] { requestEnd(); });
+    m_drainTimer.setSingleShot(true);
+    QObject::connect(&m_drainTimer, &QTimer::timeout, this, [this] {
+        if (m_draining) {
             endCapture(false);
         }
     });
@@ -518,11 +524,41 @@ bool CaptureWindow::captureSequenceNoFile() {
     return startCapture(false);
 }
 
+void CaptureWindow::requestEnd() {
+    if (!m_capturing || m_draining) {
+        return;
+    }
+    if (!m_audio || m_awaitingSound) {
+        endCapture(false);
+        return;
+    }
+    // The sound source delivers in buffers, so it lags the pictures: the
+    // pictures stop now and the sound runs on until it has caught up (or
+    // the drain time is over), so both streams end together.
+    m_draining = true;
+    m_drainTimer.start(kDrainLimitMs);
+    if (soundCaughtUp()) {
+        endCapture(false);
+    }
+}
+
+bool CaptureWindow::soundCaughtUp() const {
+    if (m_wave.samplesPerSec == 0) {
+        return true;
+    }
+    const double soundUs = double(m_status.currentWaveSamples) * 1e6 / m_wave.samplesPerSec;
+    const double videoUs = double(m_status.currentVideoFrame) * m_parms.microSecPerFrame;
+    return soundUs >= videoUs;
+}
+
 void CaptureWindow::endCapture(bool failed) {
     if (!m_capturing) {
         return;
     }
+    m_status.currentTimeMs = status().currentTimeMs;
     m_capturing = false;
+    m_draining = false;
+    m_drainTimer.stop();
     m_limitTimer.stop();
     qApp->removeEventFilter(this);
     if (m_audio) {
@@ -539,7 +575,7 @@ void CaptureWindow::endCapture(bool failed) {
     reportStatus(kStatusEnd, QStringLiteral("Captured %1 frames (%2 dropped) %3 sec.")
                                  .arg(m_status.currentVideoFrame)
                                  .arg(m_status.videoFramesDropped)
-                                 .arg(status().currentTimeMs / 1000.0, 0, 'f', 1));
+                                 .arg(m_status.currentTimeMs / 1000.0, 0, 'f', 1));
     if (m_wait) {
         m_wait->quit();
     }
@@ -549,19 +585,23 @@ bool CaptureWindow::stop() {
     if (!isConnected()) {
         return false;
     }
-    endCapture(false);
+    requestEnd();
     return true;
 }
 
 bool CaptureWindow::abort() {
-    return stop();
+    if (!isConnected()) {
+        return false;
+    }
+    endCapture(false);
+    return true;
 }
 
 void CaptureWindow::frameArrived(VideoFrame&& frame) {
     auto shared = std::make_shared<const VideoFrame>(std::move(frame));
     m_lastFrame = shared;
     m_newFrame = true;
-    if (!m_capturing || m_awaitingSound) {
+    if (!m_capturing || m_awaitingSound || m_draining) {
         return;
     }
     ++m_status.currentVideoFrame;
@@ -604,6 +644,9 @@ void CaptureWindow::waveArrived(std::vector<std::uint8_t>&& bytes) {
     }
     if (m_waveCb) {
         m_waveCb(bytes);
+    }
+    if (m_draining && soundCaughtUp()) {
+        endCapture(false);
     }
 }
 
@@ -650,14 +693,14 @@ bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             // Escape always ends a capture, so a capture that waits for its
             // end can never hold the user.
-            endCapture(false);
+            requestEnd();
             return true;
         }
         if (event->type() == QEvent::MouseButtonPress) {
             const auto button = static_cast<QMouseEvent*>(event)->button();
             if ((button == Qt::LeftButton && m_parms.abortLeftMouse) ||
                 (button == Qt::RightButton && m_parms.abortRightMouse)) {
-                endCapture(false);
+                requestEnd();
                 return true;
             }
         }

@@ -115,6 +115,8 @@ private:
     bool startCapture(bool toFile);
     void endCapture(bool failed);
     void startClock();
+    void requestEnd();
+    bool soundCaughtUp() const;
     void frameArrived(VideoFrame&& frame);
     void waveArrived(std::vector<std::uint8_t>&& bytes);
     void deviceEnded(const QString& why, bool videoGone);
@@ -144,6 +146,8 @@ private:
     bool m_capturing = false;
     bool m_captureFailed = false;
     bool m_awaitingSound = false;
+    bool m_draining = false;
+    QTimer m_drainTimer;
     std::chrono::steady_clock::time_point m_captureStart;
     CaptureStatus m_status;
     QPointer<QEventLoop> m_wait;

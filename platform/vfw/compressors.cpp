@@ -2,6 +2,10 @@
 
 #include "platform/ffmpeg/handles.h"
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -247,7 +251,12 @@ int Compressor::compress(std::span<const std::uint8_t> bits, bool keyFrameReques
     if (av_frame_make_writable(s.frame.get()) < 0) {
         return kIcErrError;
     }
-    sws_scale(s.sws.get(), planes, strides, 0, h, s.frame->data, s.frame->linesize);
+    if (s.inFormat == s.encoder->pix_fmt) {
+        // Same layout: the planes are copied, not converted.
+        av_image_copy(s.frame->data, s.frame->linesize, planes, strides, s.inFormat, w, h);
+    } else {
+        sws_scale(s.sws.get(), planes, strides, 0, h, s.frame->data, s.frame->linesize);
+    }
     const int q = 31 - std::clamp(quality, 0, 10000) * 29 / 10000;
     s.frame->quality = q * FF_QP2LAMBDA;
     s.frame->pict_type = keyFrameRequest ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;

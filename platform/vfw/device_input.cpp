@@ -107,7 +107,7 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
         v->m_vanishAfter = config.framesBeforeVanishing;
         v->m_stampFrames = true;
         const std::string graph =
-            "testsrc=size=" + sizeText + ":rate=" + rate + ":decimals=2,format=yuv420p,realtime";
+            "testsrc2=size=" + sizeText + ":rate=" + rate + ",format=yuv420p,realtime";
         v->m_state->input = openDevice("lavfi", graph, &options, &v->m_stop, why);
     } else {
         av_dict_set(&options, "video_size", sizeText.c_str(), 0);
@@ -279,7 +279,13 @@ void VideoInput::run() {
                 planes[2] = to == AV_PIX_FMT_YUV420P ? second : first;
                 strides[1] = strides[2] = cw;
             }
-            sws_scale(s.sws.get(), frame->data, frame->linesize, 0, h, planes, strides);
+            if (from == to && to == AV_PIX_FMT_YUV420P) {
+                // Same layout: the planes are copied, not converted.
+                av_image_copy(planes, strides, const_cast<const std::uint8_t**>(frame->data),
+                              frame->linesize, to, w, h);
+            } else {
+                sws_scale(s.sws.get(), frame->data, frame->linesize, 0, h, planes, strides);
+            }
             av_frame_unref(frame.get());
             ++delivered;
             if (m_onFrame) {

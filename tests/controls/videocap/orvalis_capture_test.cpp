@@ -210,3 +210,49 @@ TEST_F(OrvalisCaptureTest, DestroyingTheControlFinishesItsFile) {
 
 }  // namespace
 }  // namespace brindle::orvalis::hosted
+
+namespace brindle::orvalis::hosted {
+namespace {
+
+class OrvalisSingleFrameTest : public OrvalisTest {};
+
+TEST_F(OrvalisSingleFrameTest, FramesOneByOneIntoAFile) {
+    camera("1");
+    host().put(DispDriverNum, firstCamera());
+    host().put(DispCaptureFile, env.file("single.avi"));
+    EXPECT_EQ(set(DispSingleFrame, true), kErrSingleFrame);  // nothing open yet
+    EXPECT_EQ(set(DispSingleFrameOpen, true), 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(set(DispSingleFrame, true), 0);
+    }
+    EXPECT_EQ(set(DispSingleFrameClose, true), 0);
+    EXPECT_EQ(set(DispSingleFrameClose, true), kErrSingleFrameClose);
+    const brindle::test::ClipInfo clip = brindle::test::readClip(env.file("single.avi"));
+    ASSERT_TRUE(clip.ok);
+    EXPECT_EQ(clip.frames(), 3);
+    EXPECT_EQ(clip.decodedFrames, 3);
+}
+
+TEST_F(OrvalisSingleFrameTest, AControlOverTheLimitHearsNothingFromItsWindow) {
+    camera("1");
+    std::vector<std::unique_ptr<ControlHost>> admitted;
+    for (int i = 0; i < 5; ++i) {
+        admitted.push_back(load());
+    }
+    std::unique_ptr<ControlHost> sixth = load();
+    sixth->put(DispDriverNum, firstCamera());
+    sixth->put(DispCaptureAudio, false);
+    sixth->put(DispYield, true);
+    sixth->put(DispCaptureFile, env.file("sixth.avi"));
+    sixth->put(DispCompression, "zq5a");
+    sixth->put(DispCapture, true);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (std::chrono::steady_clock::now() < until) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    sixth->put(DispCapture, false);
+    EXPECT_EQ(brindle::test::readClip(env.file("sixth.avi")).frames(), 0);
+}
+
+}  // namespace
+}  // namespace brindle::orvalis::hosted
