@@ -14,7 +14,11 @@
 // STARTMS", "background SRC", "total MS", "videobitrate B", "sound CODEC
 // RATE BITRATE", "gop N", "q QMIN QMAX".
 //
-//   bench-preview-pass CORPUS WORK
+// With OUT.mp4, also times File > Export Video's work after the warm pass
+// (the pass again, clips already encoded, then the render into OUT.mp4 by
+// the player program) and adds "slide KIND SRC MS" lines to the plan.
+//
+//   bench-preview-pass CORPUS WORK [OUT.mp4]
 #include "app/media/progress_form.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -24,6 +28,7 @@
 #include "app/present/picture_prep.h"
 #include "app/present/slide_timing.h"
 #include "app/present/smil_master.h"
+#include "app/present/video_export.h"
 #include "components/encoders/audience.h"
 #include "components/encoders/clip_encode.h"
 #include "components/imaging/image_control.h"
@@ -75,8 +80,8 @@ PassFigures timedPass() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench-preview-pass CORPUS WORK\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: bench-preview-pass CORPUS WORK [OUT.mp4]\n");
         return 2;
     }
     const QString corpus = QString::fromLocal8Bit(argv[1]);
@@ -147,7 +152,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot add slide %d\n", i);
             return 1;
         }
-        start += calculateSlideDuration(static_cast<std::int16_t>(i)).toInt();
+        const std::int32_t duration = calculateSlideDuration(static_cast<std::int16_t>(i)).toInt();
+        plan << "slide " << (s.mediaType == MediaVideo ? "clip " : "picture ") << s.Filename << " "
+             << duration << "\n";
+        start += duration;
     }
     ++gSoundsUsed;
     gBackTrack = gWorkFolder + QString::asprintf("/sound%d.wav", gSoundsUsed);
@@ -232,6 +240,17 @@ int main(int argc, char** argv) {
     std::printf("%-36s %8.2f %8.2f\n", "  slide pauses and file writes",
                 cold.total - cold.pictures - audio - video,
                 warm.total - warm.pictures - audio - warmVideo);
+    if (argc == 4) {
+        t.start();
+        const ExportOutcome exported = exportVideo({QString::fromLocal8Bit(argv[3]), {}, false});
+        const double exportSeconds = seconds(t);
+        if (exported != ExportOutcome::Done) {
+            std::fprintf(stderr, "the export did not complete\n");
+            return 1;
+        }
+        std::printf("%-36s %8s %8.2f\n", "Export Video (warm pass + render)", "-", exportSeconds);
+        std::printf("EXPORT %.3f\n", exportSeconds);
+    }
     std::printf("RESULT %.3f %.3f %.3f %.3f %.3f %.3f\n", cold.total, warm.total, cold.pictures,
                 audio, video, warm.pictures);
     return 0;

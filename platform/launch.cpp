@@ -155,6 +155,11 @@ void CloseBrowser() {
     endRecordedChild();
 }
 
+bool OpenFolder(const QString& folder) {
+    const xdg::AppCommand command = xdg::commandFor(folder);
+    return !command.program.isEmpty() && startDetached(command, folder);
+}
+
 namespace launch {
 
 void setTempFolder(const QString& folder) {

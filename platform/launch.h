@@ -25,6 +25,9 @@ void LaunchPlayer(const QString& file);
 void LaunchBrowser(const QString& assocFile, const QString& target, bool managed);
 // Ends the recorded child, if any.
 void CloseBrowser();
+// Opens folder in the program associated with folders (a file manager),
+// detached. False when there is none or it did not start.
+bool OpenFolder(const QString& folder);
 
 namespace launch {
 

@@ -10,9 +10,9 @@
 #include "controls/videocap/orvalis_ids.h"
 #include "platform/dispatch/control_host.h"
 #include "platform/messages.h"
+#include "platform/resources.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -117,7 +117,7 @@ bool Snapshot::grabPicture() {
     const bool grabbed =
         m_camera->get(DispErrorNum).value.toInt() == 0 && QFile::exists(bitmapFile());
     if (grabbed) {
-        camera::playSound(QCoreApplication::applicationDirPath() + "/camera.wav");
+        camera::playSound(resourcePath("camera.wav"));
     }
 
     ProjectView* view = projectView();

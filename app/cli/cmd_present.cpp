@@ -4,6 +4,7 @@
 // "project.zip". Messages go to standard error; an interrupt (Ctrl-C,
 // SIGTERM) cancels the pass as the progress window's Cancel button would.
 #include "app/cli/clip_control.h"
+#include "app/cli/pass_session.h"
 #include "app/cli/subcommand.h"
 #include "app/media/progress_form.h"
 #include "app/model/folders.h"
@@ -28,61 +29,6 @@ namespace {
 
 constexpr int kNothingToPreview = 83;
 constexpr int kNothingToPublish = 117;
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Turns an interrupt into a cancel request while the pass runs; the pass
-// lets the event loop run between its steps, so the timer is seen.
-class InterruptWatch {
-public:
-    InterruptWatch() {
-        gInterrupted = 0;
-        m_oldInt = std::signal(SIGINT, onInterrupt);
-        m_oldTerm = std::signal(SIGTERM, onInterrupt);
-        QObject::connect(&m_timer, &QTimer::timeout, [] {
-            if (gInterrupted) {
-                CancelRequested = true;
-            }
-        });
-        m_timer.start(50);
-    }
-    ~InterruptWatch() {
-        m_timer.stop();
-        std::signal(SIGINT, m_oldInt);
-        std::signal(SIGTERM, m_oldTerm);
-    }
-    InterruptWatch(const InterruptWatch&) = delete;
-    InterruptWatch& operator=(const InterruptWatch&) = delete;
-
-private:
-    QTimer m_timer;
-    void (*m_oldInt)(int) = SIG_DFL;
-    void (*m_oldTerm)(int) = SIG_DFL;
-};
-
-// The start-up steps the editor takes before a project can be opened, with
-// private temporary and work folders: opening a project empties the work
-// folder, which holds the unsaved media of an editor that may be running.
-// The presentation goes into the program's preview and upload folders.
-bool startUp(QTemporaryDir& scratch) {
-    gSettingsKey = LoadResString(163);
-    readSettings();
-    computeFolders();
-    createFolders();
-    resetCounters();
-    if (!scratch.isValid()) {
-        complain(QStringLiteral("cannot make a work folder in %1").arg(GetTempFolder()));
-        return false;
-    }
-    gTempFolder = scratch.filePath("Temp");
-    gWorkFolder = scratch.filePath("Work");
-    createTempAndWorkFolders();
-    return true;
-}
 
 }  // namespace
 
@@ -122,8 +68,8 @@ int runPresent(const QStringList& args) {
     // Without a window only an interrupt cancels; any other stop is an
     // encode that failed (its message is on standard error already). An
     // interrupt the pass did not see in time still packs nothing.
-    if (CancelRequested || gInterrupted) {
-        if (gInterrupted) {
+    if (CancelRequested || interrupted()) {
+        if (interrupted()) {
             complain(QStringLiteral("cancelled"));
             return kExitCancelled;
         }

@@ -34,5 +34,6 @@ int runCapture(const QStringList& args);
 int runRecord(const QStringList& args);
 int runWaveform(const QStringList& args);
 int runScan(const QStringList& args);
+int runExport(const QStringList& args);
 
 }  // namespace brindle::cli

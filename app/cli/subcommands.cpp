@@ -17,6 +17,10 @@ const std::array kSubcommands{
                "write the presentation into the preview folder and print the folder; --publish "
                "also packs project.zip into the upload folder (exit 1: failed, 3: cancelled)",
                runPresent},
+    Subcommand{"export", "FILE.bqx OUT.mp4 [--size WxH]",
+               "write the presentation and render it into an MP4 video (H.264, AAC) at its own "
+               "size or WxH (exit 1: failed, 3: cancelled)",
+               runExport},
     Subcommand{"info", "FILE.bqx",
                "open a project file as the editor does and print the project as JSON (exit 1: "
                "it did not open)",

@@ -5,11 +5,16 @@
 #include "app/capture/record_video.h"
 #include "app/capture/snapshot.h"
 #include "app/editor/add_media.h"
+#include "app/editor/event_wait.h"
 #include "app/editor/wav_sound.h"
 #include "app/model/project_view.h"
 #include "controls/videocap/orvalis_ids.h"
 #include "platform/dispatch/control_host.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 namespace brindle {
@@ -70,6 +75,36 @@ int countCaptureDrivers(QWidget* window) {
     const int count = control->call(orvalis::DispEnumDrivers).value.toInt();
     gCaptureDriverCount = count > 0 ? count : 0;
     return gCaptureDriverCount;
+}
+
+bool takeCameraScreenshot(const QString& state, const QString& pngFile) {
+    if (state != "video-live" && state != "video-recording" && state != "video-playback") {
+        return false;
+    }
+    bool ok = false;
+    QTimer::singleShot(500, [&] {
+        auto* dlg = qobject_cast<RecordVideo*>(QApplication::activeModalWidget());
+        if (dlg == nullptr) {
+            if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                other->reject();
+            }
+            return;
+        }
+        processEventsFor(700);
+        if (state != "video-live") {
+            dlg->Record()->click();
+            processEventsFor(2500);
+        }
+        if (state == "video-playback") {
+            dlg->Stop1()->click();
+            dlg->Play()->click();
+            processEventsFor(1200);
+        }
+        ok = dlg->grab().save(pngFile, "PNG");
+        dlg->reject();
+    });
+    Video_Click();
+    return ok;
 }
 
 }  // namespace brindle

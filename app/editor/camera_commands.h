@@ -4,6 +4,7 @@
 // the count of capture drivers, taken once after the window is up.
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace brindle {
@@ -15,5 +16,10 @@ void SelectCapDev_Click();
 // Counts the capture drivers with a capture control of window's own that
 // never connects, and keeps the count in gCaptureDriverCount. Answers it.
 int countCaptureDrivers(QWidget* window);
+
+// For the documentation: opens the recording dialog, brings it to the
+// state named ("video-live", "video-recording" or "video-playback"), grabs
+// it into pngFile and closes it. False for another name or a failed grab.
+bool takeCameraScreenshot(const QString& state, const QString& pngFile);
 
 }  // namespace brindle

@@ -1,7 +1,9 @@
 #include "app/editor/dialog_screenshot.h"
 
 #include "app/editor/audio_commands.h"
+#include "app/editor/camera_commands.h"
 #include "app/editor/event_wait.h"
+#include "app/editor/export_command.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
@@ -30,6 +32,12 @@ const char* const kSampleText =
 }  // namespace
 
 bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString& pngFile) {
+    if (dialog.startsWith("video-")) {
+        countCaptureDrivers(&frame);
+        const bool taken = takeCameraScreenshot(dialog, pngFile);
+        frame.close();
+        return taken;
+    }
     bool ok = false;
     QTimer::singleShot(500, [&ok, &pngFile] {
         QWidget* shown = QApplication::activeModalWidget();
@@ -64,6 +72,9 @@ bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString
         mnuText_Click();
     } else if (dialog == QLatin1String("narration")) {
         mnuBackTrack_Click();
+    } else if (dialog == QLatin1String("export")) {
+        ExportSizeDialog sizes(&frame);
+        sizes.exec();
     } else {
         Text_Click();
     }

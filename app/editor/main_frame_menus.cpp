@@ -6,6 +6,7 @@
 #include "app/editor/camera_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
+#include "app/editor/export_command.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/save_slide_as.h"
 #include "app/editor/scan_commands.h"
@@ -71,6 +72,7 @@ void MainFrame::buildMenus() {
     file->addSeparator();
     addItem(file, "mnuPlayPreview", 140, QKeySequence(Qt::Key_F5));
     addItem(file, "mnuPublish", 89);
+    addItem(file, "mnuExportVideo", 1302, QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
     addItem(file, "mnuExit", 90, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -107,6 +109,7 @@ void MainFrame::connectCommands() {
     on("mnuSaveAs", mnuSaveAs_Click);
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
+    on("mnuExportVideo", mnuExportVideo_Click);
     on("mnuRemove", mnuRemove_Click);
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
     on("Scanner", Scanner_Click);

@@ -62,6 +62,11 @@ void setSaveFileDialog(SaveDialogFunction dialog) {
     saveDialogHook() = std::move(dialog);
 }
 
+std::optional<QString> askSaveFile(const SaveDialogRequest& request) {
+    const SaveDialogFunction& hook = saveDialogHook();
+    return hook ? hook(request) : fileDialog(request);
+}
+
 // The archive replaces an existing project file only once it is complete
 // (the component writes it beside the old one and renames it over), so a
 // failed save leaves the previous file as it was.

@@ -39,6 +39,8 @@ using SaveDialogFunction = std::function<std::optional<QString>(const SaveDialog
 // Replaces the save file dialog (tests, tools); an empty function restores
 // the real one, a QFileDialog with an overwrite prompt.
 void setSaveFileDialog(SaveDialogFunction dialog);
+// Asks for a file name to save under through that dialog.
+std::optional<QString> askSaveFile(const SaveDialogRequest& request);
 
 // The project name of a project file: the text before the first ".bqx"
 // (without regard to case), the whole path when there is none.

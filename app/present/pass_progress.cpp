@@ -15,6 +15,7 @@ std::int16_t gProgressSpan = 0;
 
 namespace {
 PassProgress* gCurrent = nullptr;
+QPointer<progressForm> gLent;
 constexpr int kPreparingEntry = 54;  // "Preparing your project..."
 }  // namespace
 
@@ -22,9 +23,14 @@ PassProgress::PassProgress(bool silent) {
     if (silent) {
         return;
     }
-    ProjectView* view = projectView();
-    m_form = new progressForm(view ? view->dialogParent() : nullptr);
-    m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (gLent) {
+        m_form = gLent;
+        m_lent = true;
+    } else {
+        ProjectView* view = projectView();
+        m_form = new progressForm(view ? view->dialogParent() : nullptr);
+        m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
     m_form->Label1()->setText(LoadResString(kPreparingEntry));
     m_form->masterProgress()->setRange(0, kProgressMaximum);
     m_form->masterProgress()->setValue(0);
@@ -54,17 +60,25 @@ void PassProgress::close() {
     if (!m_form) {
         return;
     }
-    m_form->hide();
-    delete m_form.data();
-    m_form = nullptr;
     if (gCurrent == this) {
         gCurrent = nullptr;
     }
+    if (m_lent) {
+        m_form = nullptr;
+        return;
+    }
+    m_form->hide();
+    delete m_form.data();
+    m_form = nullptr;
     // The command dimmed the editor before the pass; the dialog's end
     // brings it back.
     if (ProjectView* view = projectView()) {
         view->dimTheWindow(false);
     }
+}
+
+void lendPassProgressForm(progressForm* form) {
+    gLent = form;
 }
 
 PassProgress* currentPassProgress() {

@@ -41,7 +41,13 @@ public:
 
 private:
     QPointer<progressForm> m_form;
+    bool m_lent = false;  // the window belongs to the caller of the pass
 };
+
+// Lends the passes that follow an open progress window instead of their
+// own, for commands with more stages than the pass: the pass sets its text
+// and bar and leaves the window open at its end. nullptr ends the loan.
+void lendPassProgressForm(progressForm* form);
 
 // The dialog of the pass running now; nullptr when none is shown.
 PassProgress* currentPassProgress();

@@ -204,6 +204,26 @@ TEST_F(RecordVideoTest, ATakeWithoutFramesIsNotAdded) {
     EXPECT_EQ(gProject.count(), 0);
 }
 
+TEST_F(RecordVideoTest, ACaptureThatNeverDeliversAFrameIsNotAdded) {
+    if (!soundAvailable()) {
+        GTEST_SKIP() << "no sound source (run through scripts/run-tests.sh)";
+    }
+    cameras("1");
+    // The camera goes away before its first frame.
+    qputenv("BRINDLE_TEST_CAMERA_FRAMES", "0");
+    RecordVideo dlg;
+    dlg.show();
+    ASSERT_TRUE(dlg.connected());
+    QTest::mouseClick(dlg.Record(), Qt::LeftButton);
+    EXPECT_TRUE(dlg.recorded());
+    QTest::qWait(500);
+    QTest::mouseClick(dlg.Stop1(), Qt::LeftButton);
+    EXPECT_EQ(dlg.framesCaptured(), 0);
+    QTest::mouseClick(dlg.Done(), Qt::LeftButton);
+    EXPECT_EQ(gProject.count(), 0);
+    EXPECT_EQ(messages.numbers(), QList<int>{65});
+}
+
 TEST_F(RecordVideoTest, WithoutACameraItSaysSoAndClosesItself) {
     cameras("0");
     gCapture = QString::number(firstCamera() + 2);

@@ -7,8 +7,11 @@
 #include "app/capture/snapshot.h"
 #include "app/editor/burst_form.h"
 #include "app/editor/editor_window.h"
+#include "app/media/edit_video.h"
+#include "app/model/media_element.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
+#include "platform/vfw/device_input.h"
 #include "platform/vfw/drivers.h"
 #include "tests/app/editor/editor_fixture.h"
 
@@ -27,7 +30,15 @@ class CameraCommandsTest : public test::EditorFixture {
 protected:
     void TearDown() override {
         qunsetenv("BRINDLE_TEST_CAMERA");
+        qunsetenv("BRINDLE_TEST_CAMERA_BUSY");
         EditorFixture::TearDown();
+    }
+    static bool soundSource() {
+        vfw::WaveFormat f;
+        f.samplesPerSec = 22050;
+        f.bitsPerSample = 16;
+        f.recompute();
+        return vfw::AudioInput::open(f, nullptr) != nullptr;
     }
     static int realDrivers() {
         qunsetenv("BRINDLE_TEST_CAMERA");
@@ -82,6 +93,47 @@ TEST_F(CameraCommandsTest, ASnapshotLandsOnTheStrip) {
     EXPECT_EQ(gProject.Item(1)->mediaType, MediaSnapshot);
     EXPECT_EQ(gProject.Item(1)->Duration, 10000);
     EXPECT_TRUE(frame->editor()->button("Snap")->isEnabled());
+}
+
+TEST_F(CameraCommandsTest, ABusyCameraSays68AndTheEditorGoesOn) {
+    const int real = realDrivers();
+    qputenv("BRINDLE_TEST_CAMERA", "1");
+    qputenv("BRINDLE_TEST_CAMERA_BUSY", "0");
+    countCaptureDrivers(frame.get());
+    gCapture = QString::number(real);
+    // The dialog closes itself once shown; nothing needs answering.
+    frame->editor()->button("Video")->click();
+    qunsetenv("BRINDLE_TEST_CAMERA_BUSY");
+    EXPECT_EQ(messages.numbers(), QList<int>{68});
+    EXPECT_EQ(gProject.count(), 0);
+    EXPECT_TRUE(frame->editor()->button("Video")->isEnabled());
+    EXPECT_TRUE(frame->editor()->button("Files")->isEnabled());
+}
+
+TEST_F(CameraCommandsTest, ARecordedTakeBecomesAClipSlideTheClipEditorOpens) {
+    if (!soundSource()) {
+        GTEST_SKIP() << "no sound source (run through scripts/run-tests.sh)";
+    }
+    const int real = realDrivers();
+    qputenv("BRINDLE_TEST_CAMERA", "1");
+    countCaptureDrivers(frame.get());
+    gCapture = QString::number(real);
+    EXPECT_TRUE(onDialog<RecordVideo>(frame->editor()->button("Video"), [](RecordVideo* r) {
+        r->Record()->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return r->framesCaptured() > 0; }, 10000));
+        QTest::qWait(1000);
+        r->Stop1()->click();
+        r->Done()->click();
+    }));
+    EXPECT_TRUE(messages.numbers().isEmpty());
+    ASSERT_EQ(gProject.count(), 1);
+    const MediaElement* slide = gProject.Item(1);
+    EXPECT_EQ(slide->mediaType, MediaVideo);
+    EXPECT_EQ(slide->VideoType, VideoAvi);
+    EXPECT_GT(slide->Duration, 500);
+    editVideo clipEditor(1);
+    EXPECT_TRUE(clipEditor.load());
+    EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
 TEST_F(CameraCommandsTest, TheDeviceItemStoresTheChoice) {

@@ -1,0 +1,101 @@
+#include "app/editor/export_command.h"
+
+#include "app/model/project.h"
+#include "app/model/project_file.h"
+#include "app/model/project_view.h"
+#include "app/model/settings.h"
+#include "app/present/video_export.h"
+#include "platform/files.h"
+#include "platform/launch.h"
+#include "platform/messages.h"
+#include "platform/registry.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+
+namespace brindle {
+
+namespace {
+
+constexpr int kNothingToPreview = 83;
+constexpr int kTitleEntry = 1303;
+constexpr int kFilterEntry = 1304;
+constexpr int kDoneEntry = 1308;
+constexpr int kSizeEntry = 1309;
+constexpr int kOwnSizeEntry = 1310;
+constexpr int kNoFolderEntry = 1311;
+const QString kFolderSetting = QStringLiteral("ExportPath");
+
+QString rememberedFolder() {
+    const QString folder = RegGetString(HKEY_CURRENT_USER, gSettingsKey, kFolderSetting);
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+        return folder;
+    }
+    return gProjectPath;
+}
+
+}  // namespace
+
+ExportSizeDialog::ExportSizeDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("ExportSizeDialog");
+    setWindowTitle(LoadResString(kTitleEntry));
+    m_sizes = new QComboBox(this);
+    m_sizes->setObjectName("ExportSize");
+    const QList<QSize> sizes = exportSizes();
+    for (int i = 0; i < sizes.size(); ++i) {
+        QString text = QStringLiteral("%1 \u00d7 %2").arg(sizes[i].width()).arg(sizes[i].height());
+        if (i == 0) {
+            text += LoadResString(kOwnSizeEntry);
+        }
+        m_sizes->addItem(text, sizes[i]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* form = new QFormLayout(this);
+    form->addRow(LoadResString(kSizeEntry), m_sizes);
+    form->addRow(buttons);
+}
+
+QSize ExportSizeDialog::exportSize() const {
+    return m_sizes->currentIndex() <= 0 ? QSize() : m_sizes->currentData().toSize();
+}
+
+void mnuExportVideo_Click() {
+    if (gProject.count() == 0) {
+        MsgBox(kNothingToPreview);
+        return;
+    }
+    const QString proposed =
+        (gProjectName.isEmpty() ? QStringLiteral("video") : FileNamePart(gProjectName)) + ".mp4";
+    const std::optional<QString> chosen = askSaveFile(
+        {LoadResString(kTitleEntry), LoadResString(kFilterEntry), rememberedFolder(), proposed});
+    if (!chosen || chosen->isEmpty()) {
+        return;
+    }
+    QString path = *chosen;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += ".mp4";
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    RegSetString(HKEY_CURRENT_USER, gSettingsKey, kFolderSetting, folder);
+
+    ExportSizeDialog sizeDialog(projectView() ? projectView()->dialogParent() : nullptr);
+    if (sizeDialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (exportVideo({path, sizeDialog.exportSize(), false}) != ExportOutcome::Done) {
+        return;
+    }
+    if (MsgBoxText(kDoneEntry, LoadResString(kDoneEntry) + "\n" + QDir::toNativeSeparators(path),
+                   MsgButtons::YesNo, MsgIcon::Question) == vbYes &&
+        !OpenFolder(folder)) {
+        MsgBoxText(kNoFolderEntry,
+                   LoadResString(kNoFolderEntry) + QDir::toNativeSeparators(folder));
+    }
+}
+
+}  // namespace brindle
