@@ -51,6 +51,8 @@ public:
     bool importAudioFile(const QString& path);
     int getLength();
     bool clearContent() { return true; }
+    // Cancel: stops the control and hands nothing back.
+    void reject() override;
     // The first file of a dropped list; message 67 when it cannot be loaded.
     void dropFile(const QStringList& files);
 
@@ -64,7 +66,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void buildControls();

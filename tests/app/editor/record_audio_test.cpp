@@ -2,14 +2,19 @@
 // the rules of OK, imports and drops, the two-minute limit, and a real
 // recording through the null sink.
 #include "app/media/record_audio.h"
+#include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
+#include "app/present/media_encoding.h"
+#include "app/present/pass_progress.h"
+#include "app/present/slide_timing.h"
 #include "controls/audiocap/sonteval_ids.h"
+#include "controls/audiocap/sound_stream.h"
 #include "platform/files.h"
 #include "tests/app/editor/editor_fixture.h"
-#include "tests/controls/audiocap/wav_bytes.h"
+#include "tests/controls/audiocap/sound_fixtures.h"
 #include "tests/support/media_fixture.h"
 
 #include <QApplication>
@@ -29,11 +34,21 @@ namespace {
 
 using sonteval::DispLength;
 
-bool serverRunning() {
-    QProcess p;
-    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
+using test::serverRunning;
+
+// Points the sound server address somewhere else for one test.
+class ServerAddress {
+public:
+    explicit ServerAddress(const QString& address) : m_old(qgetenv("PULSE_SERVER")) {
+        qputenv("PULSE_SERVER", address.toUtf8());
+    }
+    ~ServerAddress() { qputenv("PULSE_SERVER", m_old); }
+    ServerAddress(const ServerAddress&) = delete;
+    ServerAddress& operator=(const ServerAddress&) = delete;
+
+private:
+    QByteArray m_old;
+};
 
 class RecordAudioTest : public test::EditorFixture {
 protected:
@@ -102,6 +117,22 @@ TEST_F(RecordAudioTest, EditorOpensTheDialogFromItsCommands) {
     frame->item("mnuBackTrack")->trigger();
     EXPECT_TRUE(opened);
     EXPECT_FALSE(gProjectChanged);
+
+    // The strip's speaker button of the slide opens it too; OK with a
+    // recording gives the slide its caption and the button its picture.
+    const QString take = wav("take.wav", 1.0);
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<recordAudio*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        ASSERT_TRUE(d->importAudioFile(take));
+        d->findChild<QPushButton*>("Done")->click();
+    });
+    auto* speaker = frame->strip()->findChild<QToolButton*>("ElemAud0");
+    ASSERT_NE(speaker, nullptr);
+    speaker->click();
+    EXPECT_FALSE(slide->Sound.isEmpty());
+    EXPECT_EQ(slide->AudioDuration, 1000);
+    EXPECT_EQ(speaker->toolTip(), LoadResString(186));
 }
 
 TEST_F(RecordAudioTest, WavCaptionIsResavedAsNarrationFormat) {
@@ -250,10 +281,52 @@ TEST_F(RecordAudioTest, FailedSaveKeepsTheOldCaptionAndShows135) {
     EXPECT_TRUE(enabled(d, "Done")) << "the dialog stays usable";
 }
 
+TEST_F(RecordAudioTest, NoSoundServerGivesMessage136AndAnIdleDialog) {
+    ServerAddress nowhere("unix:" + env.file("no-server/native"));
+    recordAudio d(frame.get(), slide);
+    d.loadAudioFile(QString(), false);
+    child<QToolButton>(d, "Record")->click();
+    EXPECT_EQ(messages.numbers(), QList<int>{136});
+    EXPECT_TRUE(enabled(d, "Record"));
+    EXPECT_FALSE(enabled(d, "Stop1"));
+    EXPECT_TRUE(enabled(d, "Files"));
+    child<QPushButton>(d, "Done")->click();
+    EXPECT_TRUE(slide->Sound.isEmpty());
+}
+
+TEST_F(RecordAudioTest, ServerKilledWhileRecordingKeepsTheTake) {
+    test::PrivateServer server;
+    if (!server.start()) {
+        GTEST_SKIP() << "cannot start a private PulseAudio server";
+    }
+    ServerAddress address(server.address());
+    recordAudio d(frame.get(), slide);
+    d.loadAudioFile(QString(), false);
+    child<QToolButton>(d, "Record")->click();
+    ASSERT_TRUE(messages.numbers().isEmpty());
+    ASSERT_TRUE(test::waitFor([&] { return d.soundLength() >= 500; }, 5000));
+    server.kill();
+    ASSERT_TRUE(test::waitFor([&] { return !messages.numbers().isEmpty(); }, 5000));
+    EXPECT_EQ(messages.numbers(), QList<int>{136});
+    test::settle(100);
+    EXPECT_TRUE(enabled(d, "Record"));
+    EXPECT_TRUE(enabled(d, "Play")) << "what was recorded stays playable";
+    EXPECT_GE(d.getLength(), 500);
+    child<QPushButton>(d, "Done")->click();
+    ASSERT_FALSE(slide->Sound.isEmpty());
+    EXPECT_NEAR(slide->AudioDuration, d.soundLength(), 1);
+    EXPECT_GE(test::probe(slide->Sound, "format=duration").toDouble(), 0.5);
+}
+
 TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
     if (!serverRunning()) {
         GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
     }
+    // The narration goes on the second of two slides.
+    addWithFilesButton({picture("two.jpg")});
+    ASSERT_EQ(gProject.count(), 2);
+    slide = gProject.Item(2);
+    gSelectedSlide = 2;
     QProcess player;
     player.start("paplay", {wav("tone.wav", 5.0)});
     ASSERT_TRUE(player.waitForStarted(5000));
@@ -290,6 +363,44 @@ TEST_F(RecordAudioTest, RecordsThreeSecondsOfToneAsTheCaption) {
     const auto* samples = reinterpret_cast<const std::int16_t*>(bytes.constData() + 56);
     EXPECT_NEAR(test::dominantHz(samples, static_cast<std::size_t>(bytes.size() - 56) / 2, 22050),
                 1000, 10);
+
+    // The presentation's sound track mixes it in at the second slide's start.
+    const std::int32_t start = calculateSlideDuration(1).toInt();
+    const std::int32_t total = start + calculateSlideDuration(2).toInt();
+    const QString mix = env.file("audios.rm");
+    {
+        PassProgress silent(true);
+        ASSERT_TRUE(encodeAudioTrack(1, 2, total, mix, silent));
+    }
+    const sonteval::StreamPtr mixed = sonteval::readSoundFile(QFile::encodeName(mix).toStdString());
+    ASSERT_TRUE(mixed);
+    ASSERT_EQ(mixed->format().bitsPerSample, 16);
+    const int rate = static_cast<int>(mixed->format().samplesPerSec);
+    // The first channel of [fromMs, fromMs + 2000).
+    auto window = [&](std::int64_t fromMs) {
+        std::vector<std::int16_t> out;
+        for (std::int64_t i = mixed->sampleAt(fromMs);
+             i < mixed->sampleAt(fromMs + 2000) && i < mixed->length(); ++i) {
+            const std::uint8_t* f = mixed->frameData(i);
+            out.push_back(static_cast<std::int16_t>(f[0] | (f[1] << 8)));
+        }
+        return out;
+    };
+    auto peak = [](const std::vector<std::int16_t>& v) {
+        int p = 0;
+        for (std::int16_t x : v) {
+            p = std::max(p, std::abs(static_cast<int>(x)));
+        }
+        return p;
+    };
+    const std::vector<std::int16_t> before = window(std::max(0, start - 2200));
+    const std::vector<std::int16_t> after = window(start + 300);
+    ASSERT_GT(after.size(), 1000u);
+    EXPECT_LT(peak(before), 600) << "nothing before the slide starts";
+    EXPECT_GT(peak(after), 3000);
+    EXPECT_NEAR(
+        test::dominantHz(after.data(), after.size(), rate, 200, std::min(3500, rate / 2 - 100)),
+        1000, 15);
 }
 
 }  // namespace

@@ -222,7 +222,19 @@ TEST_F(EditVideoTest, OkCutsAHundredFramesToForty) {
     EXPECT_EQ(r->Duration, 2667);  // 40 frames at 15 a second
     EXPECT_FALSE(r->isEncoded());
     EXPECT_FALSE(test::fileBytes(r->Thumbnail) == oldThumbnail);
-    EXPECT_TRUE(QImage(r->Thumbnail).width() > 0);
+    // The new thumbnail pictures the first kept frame, frame 20 of the source.
+    const QImage thumb = QImage(r->Thumbnail)
+                             .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_BGR888);
+    ASSERT_FALSE(thumb.isNull());
+    std::vector<std::uint8_t> thumbPixels;
+    for (int y = 0; y < thumb.height(); ++y) {
+        thumbPixels.insert(thumbPixels.end(), thumb.constScanLine(y),
+                           thumb.constScanLine(y) + thumb.width() * 3);
+    }
+    const QString source = env.file("src/clip.avi");
+    EXPECT_GT(test::psnr(test::decodeFrameBgr(source, 20), thumbPixels),
+              test::psnr(test::decodeFrameBgr(source, 0), thumbPixels) + 3);
     EXPECT_TRUE(gProjectChanged);
     EXPECT_TRUE(view.clipEditControl()->get(klipvane::DispFilename).value.toString().isEmpty());
 }
