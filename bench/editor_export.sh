@@ -20,13 +20,13 @@ exported=$(awk '$1 == "EXPORT" {print $2}' "$work/brindle.txt")
 
 plan=$work/plan.txt
 total=$(awk '$1 == "total" {print $2}' "$plan")
-inputs=() video="" labels="" audio="" alabels="" k=0 n=0 m=0
+inputs=() video="" labels="" audio="" alabels="" k=0 n=0 m=0 at=0
 while read -r kind a b c; do
     case $kind in
     slide)
         d=$(calc "$c / 1000")
         if [ "$a" = picture ]; then
-            inputs+=(-loop 1 -framerate 25 -t "$d" -i "$b")
+            inputs+=(-i "$b")  # one frame, held by tpad below
         else
             inputs+=(-t "$d" -i "$b")
         fi
@@ -34,12 +34,17 @@ while read -r kind a b c; do
         video+="pad=330:270:(ow-iw)/2:5+(240-ih)/2,fps=25,format=yuv420p,setsar=1,"
         video+="trim=duration=$d,tpad=stop_mode=clone:stop_duration=$d,trim=duration=$d[v$n];"
         labels+="[v$n]"
+        if [ "$a" = clip ]; then  # the clip's own sound, from the same input
+            audio+="[$k:a]aresample=44100,adelay=$at:all=1[a$m];"
+            alabels+="[a$m]"
+            m=$((m + 1))
+        fi
+        at=$((at + c))
         n=$((n + 1)) k=$((k + 1))
         ;;
-    narration | clip | background)
-        [ "$kind" = clip ] && src=$a start=$b || src=$a start=${b:-0}
-        inputs+=(-i "$src")
-        audio+="[$k:a]aresample=44100,adelay=$start:all=1[a$m];"
+    narration | background)
+        inputs+=(-i "$a")
+        audio+="[$k:a]aresample=44100,adelay=${b:-0}:all=1[a$m];"
         alabels+="[a$m]"
         m=$((m + 1)) k=$((k + 1))
         ;;
