@@ -5,8 +5,8 @@
 // SIGTERM) cancels the pass as the progress window's Cancel button would.
 #include "app/cli/clip_control.h"
 #include "app/cli/subcommand.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
@@ -25,9 +25,6 @@
 namespace brindle::cli {
 
 namespace {
-
-constexpr int kNothingToPreview = 83;
-constexpr int kNothingToPublish = 117;
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
@@ -69,7 +66,7 @@ private:
 // folder, which holds the unsaved media of an editor that may be running.
 // The presentation goes into the program's preview and upload folders.
 bool startUp(QTemporaryDir& scratch) {
-    gSettingsKey = LoadResString(163);
+    gSettingsKey = LoadResString(str::SettingsKey);
     readSettings();
     computeFolders();
     createFolders();
@@ -109,7 +106,7 @@ int runPresent(const QStringList& args) {
     }
     readProject(project);  // reports an unreadable file itself
     if (gProject.count() == 0) {
-        MsgBox(publishing ? kNothingToPublish : kNothingToPreview);
+        MsgBox(publishing ? str::NothingToPublish : str::NothingToPreview);
         return kExitFailed;
     }
 

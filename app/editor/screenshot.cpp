@@ -1,10 +1,10 @@
 #include "app/editor/screenshot.h"
 
 #include "app/editor/add_media.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/model/project.h"
+#include "platform/event_wait.h"
 
 #include <QPixmap>
 

@@ -12,7 +12,7 @@ bool copyOver(const QString& src, const QString& dst) {
     if (files::copyFile(src, dst)) {
         return true;
     }
-    MsgBox(kProjectUpdateFailedEntry);
+    MsgBox(str::ProjectUpdateFailed);
     return false;
 }
 
@@ -40,7 +40,7 @@ bool MediaElement::UpdateSound(const QString& newSound) {
         SoundType = SoundRealAudio;
         extension = x;  // ".RA" keeps its case
     } else {
-        MsgBox(kProjectUpdateFailedEntry);
+        MsgBox(str::ProjectUpdateFailed);
         return false;
     }
     const QString name = gWorkFolder + "/sound" + QString::number(gSoundsUsed) + extension;

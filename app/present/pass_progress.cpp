@@ -1,12 +1,9 @@
 #include "app/present/pass_progress.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/project_view.h"
 #include "platform/messages.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QProgressBar>
 
 namespace brindle {
 
@@ -15,20 +12,20 @@ std::int16_t gProgressSpan = 0;
 
 namespace {
 PassProgress* gCurrent = nullptr;
-constexpr int kPreparingEntry = 54;  // "Preparing your project..."
 }  // namespace
 
 PassProgress::PassProgress(bool silent) {
-    if (silent) {
+    ProgressSink* sink = progressSink();
+    if (silent || !sink) {
         return;
     }
-    ProjectView* view = projectView();
-    m_form = new progressForm(view ? view->dialogParent() : nullptr);
-    m_form->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_form->Label1()->setText(LoadResString(kPreparingEntry));
-    m_form->masterProgress()->setRange(0, kProgressMaximum);
-    m_form->masterProgress()->setValue(0);
-    m_form->show();
+    m_display = sink->open();
+    if (!m_display) {
+        return;
+    }
+    m_display->setText(LoadResString(str::PreparingProject));
+    m_display->setMaximum(kProgressMaximum);
+    m_display->setValue(0);
     gCurrent = this;
     refresh();
 }
@@ -38,29 +35,27 @@ PassProgress::~PassProgress() {
 }
 
 void PassProgress::setValue(int value) {
-    if (m_form) {
-        m_form->masterProgress()->setValue(value);
+    if (m_display) {
+        m_display->setValue(value);
     }
 }
 
 void PassProgress::refresh() {
-    if (m_form) {
-        m_form->repaint();
+    if (m_display) {
+        m_display->update();
         QCoreApplication::processEvents();
     }
 }
 
 void PassProgress::close() {
-    if (!m_form) {
+    if (!m_display) {
         return;
     }
-    m_form->hide();
-    delete m_form.data();
-    m_form = nullptr;
+    m_display.reset();
     if (gCurrent == this) {
         gCurrent = nullptr;
     }
-    // The command dimmed the editor before the pass; the dialog's end
+    // The command dimmed the editor before the pass; the display's end
     // brings it back.
     if (ProjectView* view = projectView()) {
         view->dimTheWindow(false);

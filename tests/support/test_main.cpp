@@ -1,5 +1,10 @@
 // Test main: every test program runs inside a QApplication, offscreen unless
-// the environment says otherwise, so widgets and message boxes can be made.
+// the environment says otherwise, so widgets and message boxes can be made;
+// messages and file dialogs no recorder catches show in the program's real
+// boxes and dialogs.
+#include "platform/dialogs/file_dialogs.h"
+#include "platform/dialogs/message_boxes.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +14,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    brindle::installMessageBoxes();
+    brindle::installFileDialogs();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
