@@ -1,5 +1,6 @@
 // Brindle: turns pictures, clips, text and narration into a narrated slide
 // show.
+#include "app/editor/dialog_screenshot.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/screenshot.h"
 #include "app/editor/startup.h"
@@ -32,9 +33,21 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    // Hidden option for the documentation: --dialog-screenshot NAME out.png
+    // opens one of the program's dialogs, grabs it and ends.
+    QString dialogName;
+    if (args.size() >= 3 && args.front() == "--dialog-screenshot") {
+        dialogName = args.at(1);
+        screenshotFile = args.at(2);
+        args = args.mid(3);
+    }
+
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;
+    }
+    if (!dialogName.isEmpty()) {
+        return takeDialogScreenshot(*started.frame, dialogName, screenshotFile) ? 0 : 1;
     }
     if (!screenshotFile.isEmpty()) {
         return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;

@@ -9,7 +9,7 @@
 #include "components/encoders/clip_encode.h"
 #include "components/encoders/encoder_ids.h"
 #include "platform/dispatch/control_host.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <QApplication>
 #include <QCoreApplication>

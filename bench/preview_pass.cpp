@@ -27,7 +27,7 @@
 #include "components/encoders/audience.h"
 #include "components/encoders/clip_encode.h"
 #include "components/imaging/image_control.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 #include "platform/messages.h"
 
 #include <QApplication>

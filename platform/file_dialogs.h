@@ -28,23 +28,11 @@ struct FileDialogRequest {
 // The two requests callers make.
 inline FileDialogRequest openFileRequest(const QString& title, const QString& filter,
                                          const QString& folder, bool preview = false) {
-    FileDialogRequest r;
-    r.kind = FileDialogKind::Open;
-    r.title = title;
-    r.filter = filter;
-    r.folder = folder;
-    r.preview = preview;
-    return r;
+    return {FileDialogKind::Open, title, filter, folder, QString(), preview};
 }
 inline FileDialogRequest saveFileRequest(const QString& title, const QString& filter,
                                          const QString& folder, const QString& proposedName = {}) {
-    FileDialogRequest r;
-    r.kind = FileDialogKind::Save;
-    r.title = title;
-    r.filter = filter;
-    r.folder = folder;
-    r.proposedName = proposedName;
-    return r;
+    return {FileDialogKind::Save, title, filter, folder, proposedName, false};
 }
 
 class FileDialogSink {

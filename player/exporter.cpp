@@ -1,6 +1,6 @@
 #include "player/exporter.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 #include "player/presentation_audio.h"
 #include "player/renderer.h"
 

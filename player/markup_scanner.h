@@ -38,8 +38,8 @@ private:
 // anything else that starts with "&" is kept as written.
 QString decodeEntities(const QString& text);
 
-// Text of a file in the presentation's 8-bit encoding (Latin-1 unless the
-// bytes are valid UTF-8).
+// Text of a presentation file: UTF-8 (a byte order mark is dropped), or
+// Windows-1252 when the bytes are not valid UTF-8, as older files are.
 QString decodeFileText(const QByteArray& bytes);
 
 }  // namespace brindle::markup

@@ -123,7 +123,7 @@ private:
 }  // namespace
 
 int realTextPixelSize(int size) {
-    static constexpr int kPixels[] = {10, 13, 16, 18, 24, 32, 44};
+    static constexpr int kPixels[] = {10, 13, 16, 20, 24, 32, 44};
     return kPixels[std::clamp(size, 1, 7) - 1];
 }
 

@@ -55,8 +55,9 @@ struct RealTextReadResult {
 RealTextReadResult readRealText(const QByteArray& bytes);
 
 // Pixel size of a RealText font size 1..7. Each is a little smaller than the
-// text slide editor's font for the same size (12, 20 and 36 points for 2, 5
-// and 7), so the lines it wrapped never wrap again here.
+// text slide editor's bold font for the same size (12, 20 and 36 points at
+// 96 dots per inch, 16, 27 and 48 pixels, for 2, 5 and 7), so the lines it
+// wrapped never wrap again here.
 int realTextPixelSize(int size);
 
 }  // namespace brindle

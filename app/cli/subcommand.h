@@ -29,5 +29,6 @@ int runPresent(const QStringList& args);
 int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
 int runSample(const QStringList& args);
+int runText(const QStringList& args);
 
 }  // namespace brindle::cli

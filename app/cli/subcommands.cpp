@@ -26,6 +26,10 @@ const std::array kSubcommands{
     Subcommand{"sample", "OUT.bqx",
                "make the sample project (pictures, a clip, narrations, captions) as OUT.bqx",
                runSample},
+    Subcommand{"text", "FILE.bqx TEXT [--size 0|1|2] [--scheme 0..3] [--center] [--caption TEXT]",
+               "add a text slide as the text slide editor makes it and save the project (a new "
+               "project when FILE.bqx does not exist)",
+               runText},
 };
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "app/editor/save_slide_as.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
+#include "app/editor/text_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -23,9 +24,13 @@ namespace brindle {
 namespace {
 
 // Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit",      "mnuAudio", "mnuText",
-                                  "mnuBackTrack", "Scanner",  "SelectCapDev"};
-const char* const kUnavailableButtons[] = {"Text", "Scan", "Snap", "Video"};
+const QStringList kUnavailable = {"mnuEdit", "mnuAudio", "mnuBackTrack", "Scanner", "SelectCapDev"};
+const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
+
+// Slide kinds whose Edit dialog this build has.
+bool editable(const MediaElement* r) {
+    return r != nullptr && r->mediaType == MediaText;
+}
 
 }  // namespace
 
@@ -107,9 +112,12 @@ void MainFrame::connectCommands() {
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
+    on("mnuText", mnuText_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
+    connect(m_editor->button("Text"), &QPushButton::clicked, this, [] { Text_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
             [] { PlayPreview_Click(); });
     connect(m_editor->button("Publish"), &QPushButton::clicked, this, [] { mnuPublish_Click(); });
@@ -161,6 +169,9 @@ void MainFrame::setupContextMenu(int k) {
     enable("mnuRemove", r != nullptr);
     enable("mnuContextSaveAs", r != nullptr);
     enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
+    if (editable(r)) {
+        item("mnuEdit")->setEnabled(true);
+    }
 
     QString caption = LoadResString(str::MenuEdit);
     if (r && r->mediaType == MediaRaw) {

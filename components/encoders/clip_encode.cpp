@@ -4,6 +4,8 @@
 #include "components/encoders/encoder_ids.h"
 #include "components/encoders/rm_writer.h"
 #include "components/encoders/sound_encoder.h"
+#include "platform/ffmpeg/decoder.h"
+#include "platform/ffmpeg/scaler.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -42,36 +44,16 @@ VideoTuning tuningFor(std::int32_t videoQuality) {
 
 namespace {
 
-// The decoding side: one stream of the input with its decoder.
-struct Decoded {
-    int stream = -1;
-    ff::Codec decoder;
-};
-
-bool openDecoder(AVFormatContext* in, AVMediaType type, Decoded* d, std::string* why) {
-    const AVCodec* codec = nullptr;
-    d->stream = av_find_best_stream(in, type, -1, -1, &codec, 0);
-    if (d->stream < 0 || !codec) {
-        d->stream = -1;
-        *why = type == AVMEDIA_TYPE_VIDEO ? "holds no video that can be decoded"
-                                          : "holds no sound that can be decoded";
-        return false;
+// One stream of the input with its decoder; video decodes on every core.
+bool openDecoder(AVFormatContext* in, AVMediaType type, ff::OpenStream* d, std::string* why) {
+    const bool video = type == AVMEDIA_TYPE_VIDEO;
+    *d = ff::openBestStream(in, type, video ? ff::kAllCores : ff::kOneThread);
+    if (d->error == AVERROR_STREAM_NOT_FOUND) {
+        *why = video ? "holds no video that can be decoded" : "holds no sound that can be decoded";
+    } else if (d->error < 0) {
+        *why = "cannot be decoded: " + ff::errorText(d->error);
     }
-    d->decoder.reset(avcodec_alloc_context3(codec));
-    int rc = avcodec_parameters_to_context(d->decoder.get(), in->streams[d->stream]->codecpar);
-    if (type == AVMEDIA_TYPE_VIDEO) {
-        d->decoder->thread_count = 0;  // as many as there are cores
-        d->decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    }
-    if (rc >= 0) {
-        rc = avcodec_open2(d->decoder.get(), codec, nullptr);
-    }
-    if (rc < 0) {
-        *why = "cannot be decoded: " + ff::errorText(rc);
-        d->stream = -1;
-        return false;
-    }
-    return true;
+    return d->index >= 0;
 }
 
 class ClipJob {
@@ -85,17 +67,17 @@ private:
     bool openInput(Failure* why);
     bool openVideoEncoder(Failure* why);
     bool handleVideoFrame(AVFrame* frame, Failure* why);
-    bool drain(Decoded& d, bool video, Failure* why);
+    bool drain(ff::OpenStream& d, bool video, Failure* why);
     void reportProgress(std::int64_t pts);
 
     const ClipSettings& m_s;
     JobContext& m_job;
     ff::Input m_in;
-    Decoded m_video, m_sound;
+    ff::OpenStream m_video, m_sound;
     ff::Codec m_enc;
     ff::Sws m_sws;
     ff::Frame m_scaled, m_frame;
-    ff::Packet m_packet, m_out;
+    ff::Packet m_packet;
     RmWriter m_writer;
     std::optional<SoundEncoder> m_soundEnc;
     int m_videoStream = -1;
@@ -125,16 +107,12 @@ bool ClipJob::openInput(Failure* why) {
         *why = {ErrorInput, m_s.input + " " + reason};
         return false;
     }
-    for (unsigned i = 0; i < m_in->nb_streams; ++i) {
-        if (int(i) != m_video.stream && int(i) != m_sound.stream) {
-            m_in->streams[i]->discard = AVDISCARD_ALL;
-        }
-    }
+    ff::discardOtherStreams(m_in.get(), {m_video.index, m_sound.index});
     return true;
 }
 
 bool ClipJob::openVideoEncoder(Failure* why) {
-    const AVStream* st = m_in->streams[m_video.stream];
+    const AVStream* st = m_in->streams[m_video.index];
     const AVCodecContext* dec = m_video.decoder.get();
     const bool rv10 = m_s.videoCodec == 1;
     const AVCodec* codec = avcodec_find_encoder_by_name(rv10 ? "rv10" : "rv20");
@@ -198,52 +176,14 @@ void ClipJob::reportProgress(std::int64_t pts) {
 }
 
 bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
-    const AVStream* st = m_in->streams[m_video.stream];
+    const AVStream* st = m_in->streams[m_video.index];
     if (!m_sws || frame->width != m_srcWidth || frame->height != m_srcHeight ||
         frame->format != m_srcFormat) {
         m_srcWidth = frame->width;
         m_srcHeight = frame->height;
         m_srcFormat = frame->format;
-        // The full-range ("J") formats of JPEG-coded video are their plain
-        // twins with a full-range flag for the scaler.
-        AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
-        bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
-        switch (format) {
-            case AV_PIX_FMT_YUVJ420P:
-                format = AV_PIX_FMT_YUV420P;
-                fullRange = true;
-                break;
-            case AV_PIX_FMT_YUVJ422P:
-                format = AV_PIX_FMT_YUV422P;
-                fullRange = true;
-                break;
-            case AV_PIX_FMT_YUVJ444P:
-                format = AV_PIX_FMT_YUV444P;
-                fullRange = true;
-                break;
-            case AV_PIX_FMT_YUVJ440P:
-                format = AV_PIX_FMT_YUV440P;
-                fullRange = true;
-                break;
-            case AV_PIX_FMT_YUVJ411P:
-                format = AV_PIX_FMT_YUV411P;
-                fullRange = true;
-                break;
-            default:
-                break;
-        }
-        m_sws.reset(sws_getContext(frame->width, frame->height, format, m_scaled->width,
-                                   m_scaled->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                   nullptr, nullptr));
-        if (m_sws && fullRange) {
-            int* inv = nullptr;
-            int* table = nullptr;
-            int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-            sws_getColorspaceDetails(m_sws.get(), &inv, &srcRange, &table, &dstRange, &brightness,
-                                     &contrast, &saturation);
-            sws_setColorspaceDetails(m_sws.get(), inv, 1, table, 0, brightness, contrast,
-                                     saturation);
-        }
+        m_sws = ff::makeScaler(*frame, m_scaled->width, m_scaled->height, AV_PIX_FMT_YUV420P,
+                               SWS_BICUBIC);
     }
     if (!m_sws || av_frame_make_writable(m_scaled.get()) < 0) {
         *why = {ErrorEncoder, "cannot scale the video"};
@@ -267,10 +207,10 @@ bool ClipJob::handleVideoFrame(AVFrame* frame, Failure* why) {
     m_lastPts = encPts;
     m_scaled->pts = encPts;
     ++m_framesEncoded;
-    return m_writer.encode(m_enc.get(), m_scaled.get(), m_out.get(), m_videoStream, why);
+    return m_writer.encode(m_videoStream, m_scaled.get(), why);
 }
 
-bool ClipJob::drain(Decoded& d, bool video, Failure* why) {
+bool ClipJob::drain(ff::OpenStream& d, bool video, Failure* why) {
     for (;;) {
         const int rc = avcodec_receive_frame(d.decoder.get(), m_frame.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
@@ -296,10 +236,10 @@ bool ClipJob::run(Failure* why) {
     if (!openInput(why) || !m_writer.open(m_s.output, why)) {
         return false;
     }
-    if (m_video.stream >= 0 && !openVideoEncoder(why)) {
+    if (m_video.index >= 0 && !openVideoEncoder(why)) {
         return false;
     }
-    if (m_sound.stream >= 0) {
+    if (m_sound.index >= 0) {
         const AVCodecContext* dec = m_sound.decoder.get();
         const Audience audience = audienceFor(m_s.targetAudience);
         m_soundEnc.emplace();
@@ -314,7 +254,6 @@ bool ClipJob::run(Failure* why) {
     }
     m_frame = ff::makeFrame();
     m_packet = ff::makePacket();
-    m_out = ff::makePacket();
     for (;;) {
         if (m_job.abortRequested()) {
             *why = {};
@@ -324,9 +263,9 @@ bool ClipJob::run(Failure* why) {
         if (rc < 0) {
             break;  // the end, or a damaged tail: encode what was read
         }
-        Decoded* d = m_packet->stream_index == m_video.stream   ? &m_video
-                     : m_packet->stream_index == m_sound.stream ? &m_sound
-                                                                : nullptr;
+        ff::OpenStream* d = m_packet->stream_index == m_video.index   ? &m_video
+                            : m_packet->stream_index == m_sound.index ? &m_sound
+                                                                      : nullptr;
         if (d) {
             avcodec_send_packet(d->decoder.get(), m_packet.get());  // a broken packet is skipped
         }
@@ -335,15 +274,15 @@ bool ClipJob::run(Failure* why) {
             return false;
         }
     }
-    for (Decoded* d : {&m_video, &m_sound}) {
-        if (d->stream >= 0) {
+    for (ff::OpenStream* d : {&m_video, &m_sound}) {
+        if (d->index >= 0) {
             avcodec_send_packet(d->decoder.get(), nullptr);
             if (!drain(*d, d == &m_video, why)) {
                 return false;
             }
         }
     }
-    if (m_enc && !m_writer.encode(m_enc.get(), nullptr, m_out.get(), m_videoStream, why)) {
+    if (m_enc && !m_writer.encode(m_videoStream, nullptr, why)) {
         return false;
     }
     if (m_soundEnc && !m_soundEnc->finish(why)) {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "components/encoders/encode_job.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <string>

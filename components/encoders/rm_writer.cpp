@@ -2,122 +2,63 @@
 
 #include "components/encoders/encoder_ids.h"
 
-#include <cstdio>
-
 namespace brindle::encoders {
 
-RmWriter::~RmWriter() {
-    discard();
-}
-
 bool RmWriter::open(const std::string& path, Failure* why) {
-    discard();
-    AVFormatContext* raw = nullptr;
-    int rc = avformat_alloc_output_context2(&raw, nullptr, "rm", path.c_str());
-    if (rc < 0 || !raw) {
-        *why = {ErrorOutput, "no RealMedia muxer: " + ff::errorText(rc)};
-        return false;
+    const ff::Status status = m_file.open(path, "rm");
+    if (!status.ok()) {
+        *why = {ErrorOutput, "cannot write " + path + ": " + ff::errorText(status.code)};
     }
-    m_out.reset(raw);
-    rc = avio_open(&m_out->pb, path.c_str(), AVIO_FLAG_WRITE);
-    if (rc < 0) {
-        m_out.reset();
-        *why = {ErrorOutput, "cannot write " + path + ": " + ff::errorText(rc)};
-        return false;
-    }
-    m_path = path;
-    return true;
+    return status.ok();
 }
 
-int RmWriter::addStream(const AVCodecContext* encoder, Failure* why) {
-    AVStream* st = avformat_new_stream(m_out.get(), nullptr);
-    if (!st) {
-        *why = {ErrorOutput, "cannot add a stream"};
-        return -1;
+int RmWriter::addStream(AVCodecContext* encoder, Failure* why) {
+    ff::Status status;
+    const int stream = m_file.addStream(encoder, &status, kMaxRealMediaPacket);
+    if (stream < 0) {
+        *why = {ErrorOutput, "cannot add a stream: " + ff::errorText(status.code)};
     }
-    const int rc = avcodec_parameters_from_context(st->codecpar, encoder);
-    if (rc < 0) {
-        *why = {ErrorOutput, "stream parameters: " + ff::errorText(rc)};
-        return -1;
-    }
-    st->time_base = encoder->time_base;
-    if (encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
-        st->avg_frame_rate = encoder->framerate;
-    }
-    return st->index;
+    return stream;
 }
 
 bool RmWriter::writeHeader(Failure* why) {
-    const int rc = avformat_write_header(m_out.get(), nullptr);
-    if (rc < 0) {
-        *why = {ErrorOutput, "cannot write the RealMedia header: " + ff::errorText(rc)};
-        return false;
+    const ff::Status status = m_file.writeHeader();
+    if (!status.ok()) {
+        *why = {ErrorOutput, "cannot write the RealMedia header: " + ff::errorText(status.code)};
     }
-    m_headerWritten = true;
-    return true;
+    return status.ok();
 }
 
-bool RmWriter::write(AVPacket* packet, int stream, AVRational encoderTimeBase, Failure* why) {
-    if (packet->size > kMaxRealMediaPacket) {
-        *why = {ErrorPacketTooLarge, "a coded frame of " + std::to_string(packet->size) +
-                                         " bytes is more than RealMedia can carry"};
-        av_packet_unref(packet);
-        return false;
-    }
-    packet->stream_index = stream;
-    av_packet_rescale_ts(packet, encoderTimeBase, m_out->streams[stream]->time_base);
-    const int rc = av_interleaved_write_frame(m_out.get(), packet);
-    if (rc < 0) {
-        *why = {ErrorOutput, "cannot write " + m_path + ": " + ff::errorText(rc)};
-        return false;
-    }
-    return true;
-}
-
-bool RmWriter::encode(AVCodecContext* encoder, const AVFrame* frame, AVPacket* packet, int stream,
-                      Failure* why) {
-    int rc = avcodec_send_frame(encoder, frame);
-    while (rc >= 0) {
-        rc = avcodec_receive_packet(encoder, packet);
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
+bool RmWriter::encode(int stream, const AVFrame* frame, Failure* why) {
+    const ff::Status status = m_file.encode(stream, frame);
+    switch (status.step) {
+        case ff::Status::Step::None:
             return true;
-        }
-        if (rc >= 0 && !write(packet, stream, encoder->time_base, why)) {
+        case ff::Status::Step::PacketTooLarge:
+            *why = {ErrorPacketTooLarge, "a coded frame of " + std::to_string(status.packetSize) +
+                                             " bytes is more than RealMedia can carry"};
             return false;
-        }
+        case ff::Status::Step::Encoder:
+            *why = {ErrorEncoder, std::string(m_file.encoder(stream)->codec->name) +
+                                      " encoding failed: " + ff::errorText(status.code)};
+            return false;
+        case ff::Status::Step::Output:
+            break;
     }
-    *why = {ErrorEncoder,
-            std::string(encoder->codec->name) + " encoding failed: " + ff::errorText(rc)};
+    *why = {ErrorOutput, "cannot write " + path() + ": " + ff::errorText(status.code)};
     return false;
 }
 
 bool RmWriter::finish(Failure* why) {
-    if (!m_headerWritten) {
-        *why = {ErrorOutput, "nothing was written to " + m_path};
+    if (!m_file.headerWritten()) {
+        *why = {ErrorOutput, "nothing was written to " + path()};
         return false;
     }
-    int rc = av_write_trailer(m_out.get());
-    if (rc >= 0) {
-        rc = avio_closep(&m_out->pb);
+    const ff::Status status = m_file.finish();
+    if (!status.ok()) {
+        *why = {ErrorOutput, "cannot finish " + path() + ": " + ff::errorText(status.code)};
     }
-    if (rc < 0 || m_out->pb) {
-        *why = {ErrorOutput, "cannot finish " + m_path + ": " + ff::errorText(rc)};
-        return false;
-    }
-    m_out.reset();
-    m_path.clear();
-    m_headerWritten = false;
-    return true;
-}
-
-void RmWriter::discard() {
-    if (!m_out) {
-        return;
-    }
-    m_out.reset();  // closes the file
-    std::remove(m_path.c_str());
-    m_path.clear();
-    m_headerWritten = false;
+    return status.ok();
 }
 
 }  // namespace brindle::encoders

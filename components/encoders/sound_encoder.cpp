@@ -89,7 +89,6 @@ bool SoundEncoder::open(SoundCodec codec, int bitRate, const SoundFormat& input,
         *why = {ErrorEncoder, "out of memory"};
         return false;
     }
-    m_packet = ff::makePacket();
     m_stream = out.addStream(m_enc.get(), why);
     m_out = &out;
     return m_stream >= 0;
@@ -152,7 +151,7 @@ bool SoundEncoder::encodeFrames(bool flush, Failure* why) {
         m_frame->nb_samples = samples;
         m_frame->pts = m_pts;
         m_pts += samples;
-        const bool sent = m_out->encode(m_enc.get(), m_frame.get(), m_packet.get(), m_stream, why);
+        const bool sent = m_out->encode(m_stream, m_frame.get(), why);
         m_frame->nb_samples = frameSize;
         if (!sent) {
             return false;
@@ -165,7 +164,7 @@ bool SoundEncoder::finish(Failure* why) {
     if (!convert(nullptr, 0, why) || !encodeFrames(true, why)) {
         return false;
     }
-    return m_out->encode(m_enc.get(), nullptr, m_packet.get(), m_stream, why);
+    return m_out->encode(m_stream, nullptr, why);
 }
 
 }  // namespace brindle::encoders

@@ -6,7 +6,7 @@
 #include "components/encoders/audience.h"
 #include "components/encoders/failure.h"
 #include "components/encoders/rm_writer.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -58,7 +58,6 @@ private:
     ff::Swr m_swr;
     std::unique_ptr<AVAudioFifo, FifoDeleter> m_fifo;
     ff::Frame m_frame;
-    ff::Packet m_packet;
     RmWriter* m_out = nullptr;
     int m_stream = -1;
     std::int64_t m_pts = 0;

@@ -19,26 +19,16 @@ int SoundSource::open(const std::string& path, std::string* why) {
         *why = "cannot read " + path + ": " + ff::errorText(rc);
         return RefusedUnreadable;
     }
-    const AVCodec* decoder = nullptr;
-    m_stream = av_find_best_stream(m_in.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (m_stream < 0 || !decoder) {
-        *why = path + " holds no sound that can be decoded";
+    ff::OpenStream sound = ff::openBestStream(m_in.get(), AVMEDIA_TYPE_AUDIO);
+    if (!sound.decoder) {
+        *why = sound.error == AVERROR_STREAM_NOT_FOUND
+                   ? path + " holds no sound that can be decoded"
+                   : "cannot decode the sound of " + path + ": " + ff::errorText(sound.error);
         return RefusedNoAudio;
     }
-    for (unsigned i = 0; i < m_in->nb_streams; ++i) {
-        if (static_cast<int>(i) != m_stream) {
-            m_in->streams[i]->discard = AVDISCARD_ALL;
-        }
-    }
-    m_dec.reset(avcodec_alloc_context3(decoder));
-    rc = avcodec_parameters_to_context(m_dec.get(), m_in->streams[m_stream]->codecpar);
-    if (rc >= 0) {
-        rc = avcodec_open2(m_dec.get(), decoder, nullptr);
-    }
-    if (rc < 0) {
-        *why = "cannot decode the sound of " + path + ": " + ff::errorText(rc);
-        return RefusedNoAudio;
-    }
+    m_stream = sound.index;
+    m_dec = std::move(sound.decoder);
+    ff::discardOtherStreams(m_in.get(), {m_stream});
     m_frame = ff::makeFrame();
     m_packet = ff::makePacket();
     if (!nextFrame()) {
@@ -82,36 +72,8 @@ bool SoundSource::setOutput(int rate, int channels, std::string* why) {
 }
 
 bool SoundSource::nextFrame() {
-    for (;;) {
-        int rc = avcodec_receive_frame(m_dec.get(), m_frame.get());
-        if (rc >= 0) {
-            return true;
-        }
-        if (rc == AVERROR_EOF) {
-            return false;
-        }
-        if (rc != AVERROR(EAGAIN)) {
-            // A broken frame: leave it out and go on with the next packet.
-            m_damaged = true;
-        }
-        if (m_inputDone) {
-            return false;
-        }
-        rc = av_read_frame(m_in.get(), m_packet.get());
-        if (rc < 0) {
-            if (rc != AVERROR_EOF) {
-                m_damaged = true;
-            }
-            m_inputDone = true;
-            avcodec_send_packet(m_dec.get(), nullptr);
-            continue;
-        }
-        if (m_packet->stream_index == m_stream &&
-            avcodec_send_packet(m_dec.get(), m_packet.get()) < 0) {
-            m_damaged = true;
-        }
-        av_packet_unref(m_packet.get());
-    }
+    return ff::receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_frame.get(),
+                            m_read);
 }
 
 bool SoundSource::appendConverted(const AVFrame* frame) {

@@ -5,7 +5,7 @@
 // files carry none.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/decoder.h"
 
 #include <cstdint>
 #include <string>
@@ -32,7 +32,7 @@ public:
     int read(float* out, int frames);
 
     // True when packets could not be decoded and were left out.
-    bool damaged() const { return m_damaged; }
+    bool damaged() const { return m_damaged || m_read.damaged; }
 
 private:
     bool decodeMore();  // false at the end
@@ -52,9 +52,9 @@ private:
     int m_outRate = 0;
     int m_outChannels = 0;
     bool m_haveFrame = false;  // m_frame holds a decoded frame not yet converted
-    bool m_inputDone = false;
     bool m_finished = false;
-    bool m_damaged = false;
+    bool m_damaged = false;  // samples that could not be converted
+    ff::ReadState m_read;
     std::vector<float> m_buffer;  // converted samples not yet read
     std::size_t m_readPos = 0;
 };

@@ -25,22 +25,19 @@ bool AudioDecoder::openStream() {
     if (!m_in) {
         return false;
     }
-    m_stream = av_find_best_stream(m_in.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (m_stream < 0) {
-        return false;
-    }
-    const AVStream* st = m_in->streams[m_stream];
-    m_timestamps = hasUsableTimestamps(st);
-    m_dec = openDecoder(st);
+    ff::OpenStream sound = ff::openBestStream(m_in.get(), AVMEDIA_TYPE_AUDIO);
+    m_stream = sound.index;
+    m_dec = std::move(sound.decoder);
     if (!m_dec || m_dec->sample_rate <= 0 || m_dec->ch_layout.nb_channels <= 0) {
         return false;
     }
+    m_timestamps = hasUsableTimestamps(m_in->streams[m_stream]);
     m_swr.reset();
     m_packet = ff::makePacket();
     m_frame = ff::makeFrame();
     m_pending.clear();
     m_pendingPos = 0;
-    m_eof = false;
+    m_read = {};
     return true;
 }
 
@@ -70,7 +67,8 @@ int AudioDecoder::read(float* out, int frames) {
 
 // Decodes the next frame into m_pending; false at the end of the stream.
 bool AudioDecoder::decodeMore() {
-    while (receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_frame.get(), m_eof)) {
+    while (ff::receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_frame.get(),
+                            m_read)) {
         convert(m_frame.get());
         av_frame_unref(m_frame.get());
         if (!m_pending.empty()) {
@@ -155,7 +153,7 @@ bool AudioDecoder::seek(std::int64_t ms) {
             m_swr.reset();
             m_pending.clear();
             m_pendingPos = 0;
-            m_eof = false;
+            m_read = {};
         }
     }
     if (!moved && !openStream()) {

@@ -2,7 +2,7 @@
 // to interleaved float samples at the rate and channel count asked for.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/decoder.h"
 
 #include <QString>
 
@@ -40,7 +40,7 @@ private:
     int m_channels = 0;
     int m_stream = -1;
     bool m_timestamps = true;
-    bool m_eof = false;
+    ff::ReadState m_read;
     std::int64_t m_skipFrames = 0;     // output frames still to drop after a seek
     std::int64_t m_seekTargetMs = -1;  // set until the first frame after a seek
     ff::Input m_in;

@@ -2,45 +2,6 @@
 
 namespace brindle {
 
-ff::Codec openDecoder(const AVStream* st) {
-    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!codec) {
-        return nullptr;
-    }
-    ff::Codec ctx(avcodec_alloc_context3(codec));
-    if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) {
-        return nullptr;
-    }
-    ctx->pkt_timebase = st->time_base;
-    ctx->thread_count = 1;
-    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) {
-        return nullptr;
-    }
-    return ctx;
-}
-
-bool receiveFrame(AVFormatContext* in, AVCodecContext* dec, int stream, AVPacket* packet,
-                  AVFrame* frame, bool& eof) {
-    while (true) {
-        const int rc = avcodec_receive_frame(dec, frame);
-        if (rc >= 0) {
-            return true;
-        }
-        if (rc == AVERROR_EOF || eof) {
-            return false;
-        }
-        if (av_read_frame(in, packet) < 0) {
-            eof = true;
-            avcodec_send_packet(dec, nullptr);
-            continue;
-        }
-        if (packet->stream_index == stream) {
-            avcodec_send_packet(dec, packet);
-        }
-        av_packet_unref(packet);
-    }
-}
-
 bool hasUsableTimestamps(const AVStream* st) {
     return st->codecpar->codec_id != AV_CODEC_ID_RA_144;
 }
@@ -61,15 +22,15 @@ std::int64_t countedAudioLengthMs(const QString& path, int streamIndex) {
         return 0;
     }
     const AVStream* st = in->streams[streamIndex];
-    ff::Codec dec = openDecoder(st);
+    ff::Codec dec = ff::openDecoder(st);
     if (!dec || dec->sample_rate <= 0) {
         return 0;
     }
     ff::Packet pkt = ff::makePacket();
     ff::Frame frame = ff::makeFrame();
     std::int64_t samples = 0;
-    bool eof = false;
-    while (receiveFrame(in.get(), dec.get(), streamIndex, pkt.get(), frame.get(), eof)) {
+    ff::ReadState read;
+    while (ff::receiveFrame(in.get(), dec.get(), streamIndex, pkt.get(), frame.get(), read)) {
         samples += frame->nb_samples;
         av_frame_unref(frame.get());
     }

@@ -1,24 +1,13 @@
-// Small FFmpeg helpers shared by the length query and the decoders: opening a
-// stream's decoder and telling how long a stream plays.
+// How long a stream plays: shared by the length query and the decoders.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/decoder.h"
 
 #include <QString>
 
 #include <cstdint>
 
 namespace brindle {
-
-// A decoder for the stream, opened with its parameters; nullptr when FFmpeg
-// has none for its codec or refuses to open it.
-ff::Codec openDecoder(const AVStream* st);
-
-// Feeds the stream's packets to its decoder until a frame comes out; false
-// once the decoder is drained at the end of the file. A damaged packet is
-// passed over. `eof` keeps whether the file's end has been read.
-bool receiveFrame(AVFormatContext* in, AVCodecContext* dec, int stream, AVPacket* packet,
-                  AVFrame* frame, bool& eof);
 
 // False for audio streams whose packets carry no timestamps worth reading
 // (RealAudio 1.0 in RealMedia writes every packet at time 0).

@@ -1,7 +1,7 @@
 #include "components/mediaplayer/media_length.h"
 
 #include "components/mediaplayer/decoding.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <algorithm>
 

@@ -18,25 +18,24 @@ bool VideoDecoder::open(const QString& path) {
     if (!m_in) {
         return false;
     }
-    m_stream = av_find_best_stream(m_in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (m_stream < 0) {
+    ff::OpenStream picture = ff::openBestStream(m_in.get(), AVMEDIA_TYPE_VIDEO);
+    if (!picture.decoder) {
         return false;
     }
+    m_stream = picture.index;
     const AVStream* st = m_in->streams[m_stream];
     if (st->codecpar->width <= 0 || st->codecpar->height <= 0) {
         return false;
     }
-    m_dec = openDecoder(st);
-    if (!m_dec) {
-        return false;
-    }
+    m_dec = std::move(picture.decoder);
     const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
     m_fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 15.0;
     m_startTs = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
     m_packet = ff::makePacket();
     m_current = ff::makeFrame();
     m_next = ff::makeFrame();
-    m_haveCurrent = m_haveNext = m_eof = false;
+    m_haveCurrent = m_haveNext = false;
+    m_read = {};
     m_imageValid = false;
     // The first picture must decode, or the clip is of no use.
     if (!decodeNext()) {
@@ -67,7 +66,7 @@ std::int64_t VideoDecoder::frameMs(const AVFrame* f) const {
 
 bool VideoDecoder::decodeNext() {
     m_haveNext =
-        receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_next.get(), m_eof);
+        ff::receiveFrame(m_in.get(), m_dec.get(), m_stream, m_packet.get(), m_next.get(), m_read);
     if (m_haveNext) {
         m_nextMs = frameMs(m_next.get());
     }
@@ -82,7 +81,7 @@ bool VideoDecoder::seekTo(std::int64_t ms) {
         return false;
     }
     avcodec_flush_buffers(m_dec.get());
-    m_eof = false;
+    m_read = {};
     m_haveCurrent = false;
     m_imageValid = false;
     return decodeNext();

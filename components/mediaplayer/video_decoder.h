@@ -2,7 +2,7 @@
 // a seek when asked for a time behind the current picture or far ahead.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/decoder.h"
 
 #include <QImage>
 #include <QString>
@@ -39,7 +39,7 @@ private:
     ff::Frame m_next;
     int m_stream = -1;
     double m_fps = 0;
-    bool m_eof = false;
+    ff::ReadState m_read;
     bool m_haveCurrent = false;
     bool m_haveNext = false;
     std::int64_t m_currentMs = 0;

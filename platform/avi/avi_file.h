@@ -7,7 +7,7 @@
 #include "platform/avi/frame_dib.h"
 #include "platform/avi/stream_decoder.h"
 #include "platform/avi/video_frames.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // Opening an AVI file's packets and finding its streams.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <string>
 

@@ -10,7 +10,7 @@
 #include "platform/avi/frame_encoder.h"
 #include "platform/avi/stream_decoder.h"
 #include "platform/avi/video_frames.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <deque>

@@ -3,7 +3,7 @@
 // each row padded to a multiple of 4 bytes.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <vector>

@@ -4,7 +4,7 @@
 // presentation times). The first frame is always a key frame.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <string>

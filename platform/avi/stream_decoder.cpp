@@ -1,23 +1,17 @@
 #include "platform/avi/stream_decoder.h"
 
+#include "platform/ffmpeg/decoder.h"
+
 namespace brindle::avi {
 
 bool StreamDecoder::open(const AVStream* stream, std::string* why) {
-    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!codec) {
-        *why = "no decoder for the video stream";
-        return false;
-    }
-    ff::Codec ctx(avcodec_alloc_context3(codec));
-    if (!ctx || avcodec_parameters_to_context(ctx.get(), stream->codecpar) < 0) {
-        *why = "cannot set up the video decoder";
-        return false;
-    }
-    ctx->pkt_timebase = stream->time_base;
-    ctx->thread_count = 1;  // frames come out in order, one packet in, one frame out
-    const int rc = avcodec_open2(ctx.get(), codec, nullptr);
-    if (rc < 0) {
-        *why = "cannot open the video decoder: " + ff::errorText(rc);
+    // One thread: frames come out in order, one packet in, one frame out.
+    int rc = 0;
+    ff::Codec ctx = ff::openDecoder(stream, ff::kOneThread, &rc);
+    if (!ctx) {
+        *why = rc == AVERROR_DECODER_NOT_FOUND
+                   ? "no decoder for the video stream"
+                   : "cannot open the video decoder: " + ff::errorText(rc);
         return false;
     }
     m_codec = std::move(ctx);

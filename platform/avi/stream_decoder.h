@@ -3,7 +3,7 @@
 // in an AVI file is one unit per frame.
 #pragma once
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "platform/avi/video_frames.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <algorithm>
 

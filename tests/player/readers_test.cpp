@@ -244,6 +244,31 @@ TEST(RealTextReader, TextSlideWindowWithBreaksAndBlankCentredLines) {
     EXPECT_EQ(realTextPixelSize(99), realTextPixelSize(7));
 }
 
+TEST(RealTextReader, OldAndNewTextFilesReadAlike) {
+    // The same slide written in UTF-8 (with or without a byte order mark)
+    // and in Windows-1252; stray ampersands are text.
+    const QByteArray head = "<window type=\"scrollingnews\" scrollrate=\"0\" >\r\n<br/>";
+    const QString expected = QString::fromUtf8(
+        "\xE2\x82\xAC 5 \xE2\x80\x9C"
+        "fish & chips\xE2\x80\x9D; AT&T &nbsp &c caf\xC3\xA9 ");
+    for (const QByteArray& body :
+         {QByteArray("\xE2\x82\xAC 5 \xE2\x80\x9C"
+                     "fish & chips\xE2\x80\x9D; AT&T &nbsp &c caf\xC3\xA9\r\n"),
+          QByteArray("\x80 5 \x93"
+                     "fish & chips\x94; AT&T &nbsp &c caf\xE9\r\n")}) {
+        for (const QByteArray& bom : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+            if (!bom.isEmpty() && body.contains('\x93')) {
+                continue;
+            }
+            const RealTextReadResult r = readRealText(bom + head + body + "</window>");
+            ASSERT_TRUE(r.document) << r.error.toStdString();
+            const auto texts = textItems(*r.document);
+            ASSERT_EQ(texts.size(), 1u);
+            EXPECT_EQ(texts[0].text, expected);
+        }
+    }
+}
+
 TEST(RealTextReader, DefaultsAndDamagedInput) {
     RealTextReadResult r = readRealText("<window type=scrollingnews>x</b></font></window>");
     ASSERT_TRUE(r.document);

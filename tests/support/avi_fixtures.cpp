@@ -1,6 +1,6 @@
 #include "tests/support/avi_fixtures.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "tests/components/encoders/encoder_support.h"
 
 #include "components/encoders/encoder_ids.h"
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

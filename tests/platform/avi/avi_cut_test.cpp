@@ -1,6 +1,6 @@
 #include "platform/avi/avi_cut.h"
 
-#include "platform/ffmpeg.h"
+#include "platform/ffmpeg/handles.h"
 #include "tests/support/avi_fixtures.h"
 
 #include <gtest/gtest.h>

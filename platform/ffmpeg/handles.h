@@ -1,6 +1,6 @@
-// Owning handles for FFmpeg's C objects and a readable text for its error
-// codes. Header only: the controls, the components and the player use it
-// too.
+// Owning handles for FFmpeg's C objects, opening a file for reading and a
+// readable text for FFmpeg's error codes. Header only, so code that merely
+// holds these handles needs nothing but FFmpeg itself.
 #pragma once
 
 extern "C" {
