@@ -123,6 +123,33 @@ bool copyFile(const QString& src, const QString& dst) {
            !ec;
 }
 
+bool replaceFile(const QString& src, const QString& dst) {
+    if (src.isEmpty() || dst.isEmpty()) {
+        return false;
+    }
+    std::error_code ec;
+    const auto from = fsPath(src);
+    const auto to = fsPath(dst);
+    if (std::filesystem::exists(to, ec) && std::filesystem::equivalent(from, to, ec)) {
+        return true;
+    }
+    auto part = to;
+    part += ".part";
+    if (!std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing,
+                                    ec) ||
+        ec) {
+        std::filesystem::remove(part, ec);
+        return false;
+    }
+    std::filesystem::rename(part, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        return false;
+    }
+    return true;
+}
+
 bool deleteFile(const QString& path) {
     std::error_code ec;
     std::filesystem::remove(fsPath(path), ec);

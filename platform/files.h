@@ -39,6 +39,11 @@ namespace files {
 // itself succeeds without touching it.
 bool copyFile(const QString& src, const QString& dst);
 
+// Copies src over dst through a temporary file in dst's folder that is
+// renamed over dst once written whole, so a failed copy leaves dst as it
+// was. True on success; a file onto itself succeeds untouched.
+bool replaceFile(const QString& src, const QString& dst);
+
 // Deletes a file; true when it no longer exists.
 bool deleteFile(const QString& path);
 

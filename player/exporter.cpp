@@ -1,6 +1,6 @@
 #include "player/exporter.h"
 
-#include "platform/ffmpeg/handles.h"
+#include "platform/ffmpeg/writer.h"
 #include "player/presentation_audio.h"
 #include "player/renderer.h"
 
@@ -20,17 +20,16 @@ namespace {
 
 constexpr int kAudioBitRate = 128000;
 
+QString errorText(int code) {
+    return QString::fromStdString(ff::errorText(code));
+}
+
 class Mp4Writer {
 public:
     QString error;
     QString videoCodecName;
 
     bool open(const QString& path, QSize size, int fps) {
-        AVFormatContext* raw = nullptr;
-        if (avformat_alloc_output_context2(&raw, nullptr, "mp4", path.toUtf8().constData()) < 0) {
-            return fail("the MP4 writer is not available");
-        }
-        m_out.reset(raw);
         const AVCodec* vcodec = avcodec_find_encoder_by_name("libx264");
         if (!vcodec) {
             vcodec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
@@ -40,7 +39,7 @@ public:
             return fail("no video or AAC encoder is available");
         }
         videoCodecName = vcodec->name;
-        m_fps = fps;
+        const bool globalHeader = ff::Writer::wantsGlobalHeader("mp4");
 
         m_video.reset(avcodec_alloc_context3(vcodec));
         m_video->width = size.width();
@@ -50,7 +49,7 @@ public:
         m_video->framerate = AVRational{fps, 1};
         m_video->gop_size = fps * 5;
         m_video->thread_count = 0;  // as many as the machine has
-        if (m_out->oformat->flags & AVFMT_GLOBALHEADER) {
+        if (globalHeader) {
             m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
         AVDictionary* vopts = nullptr;
@@ -64,7 +63,7 @@ public:
         const int vrc = avcodec_open2(m_video.get(), vcodec, &vopts);
         av_dict_free(&vopts);
         if (vrc < 0) {
-            return fail("the video encoder refused: " + QString::fromStdString(ff::errorText(vrc)));
+            return fail("the video encoder refused: " + errorText(vrc));
         }
 
         m_audio.reset(avcodec_alloc_context3(acodec));
@@ -73,35 +72,31 @@ public:
         m_audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
         m_audio->bit_rate = kAudioBitRate;
         m_audio->time_base = AVRational{1, PresentationAudio::kRate};
-        if (m_out->oformat->flags & AVFMT_GLOBALHEADER) {
+        if (globalHeader) {
             m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         }
         const int arc = avcodec_open2(m_audio.get(), acodec, nullptr);
         if (arc < 0) {
-            return fail("the AAC encoder refused: " + QString::fromStdString(ff::errorText(arc)));
+            return fail("the AAC encoder refused: " + errorText(arc));
         }
 
-        m_vstream = avformat_new_stream(m_out.get(), nullptr);
-        m_astream = avformat_new_stream(m_out.get(), nullptr);
-        if (!m_vstream || !m_astream) {
+        // The file is made once the encoders are ready, so a refusal leaves
+        // an earlier export in place.
+        const ff::Status opened = m_file.open(path.toUtf8().constData(), "mp4");
+        if (!opened.ok()) {
+            return fail(
+                QStringLiteral("%1 cannot be written: %2").arg(path, errorText(opened.code)));
+        }
+        ff::Status added;
+        m_vstream = m_file.addStream(m_video.get(), &added);
+        m_astream = m_vstream < 0 ? -1 : m_file.addStream(m_audio.get(), &added);
+        if (m_astream < 0) {
             return fail("the MP4 writer cannot add streams");
         }
-        avcodec_parameters_from_context(m_vstream->codecpar, m_video.get());
-        avcodec_parameters_from_context(m_astream->codecpar, m_audio.get());
-        m_vstream->time_base = m_video->time_base;
-        m_astream->time_base = m_audio->time_base;
-
-        const int orc = avio_open(&m_out->pb, path.toUtf8().constData(), AVIO_FLAG_WRITE);
-        if (orc < 0) {
-            return fail(QStringLiteral("%1 cannot be written: %2")
-                            .arg(path, QString::fromStdString(ff::errorText(orc))));
+        const ff::Status header = m_file.writeHeader();
+        if (!header.ok()) {
+            return fail("the MP4 header cannot be written: " + errorText(header.code));
         }
-        const int hrc = avformat_write_header(m_out.get(), nullptr);
-        if (hrc < 0) {
-            return fail("the MP4 header cannot be written: " +
-                        QString::fromStdString(ff::errorText(hrc)));
-        }
-        m_headerWritten = true;
         m_frame = ff::makeFrame();
         m_frame->format = AV_PIX_FMT_YUV420P;
         m_frame->width = size.width();
@@ -116,8 +111,6 @@ public:
         m_sws.reset(sws_getContext(size.width(), size.height(), AV_PIX_FMT_BGRA, size.width(),
                                    size.height(), AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
                                    nullptr, nullptr));
-        m_packet = ff::makePacket();
-        m_apacket = ff::makePacket();
         return m_sws != nullptr || fail("no colour converter");
     }
 
@@ -140,13 +133,13 @@ public:
             m_previous = image.copy();
         }
         m_frame->pts = index;
-        return encode(m_video.get(), m_frame.get(), m_vstream);
+        return encodeVideo(m_frame.get());
     }
 
     // Sound side, on a thread of its own: interleaved samples, a whole
-    // number of frames at most audioFrameSize(), encoded into a queue that
-    // the writing side empties.
-    bool queueAudio(const float* interleaved, int frames, std::int64_t firstSample) {
+    // number of frames at most audioFrameSize(). A failure is kept for the
+    // writing side to report.
+    bool writeAudio(const float* interleaved, int frames, std::int64_t firstSample) {
         if (av_frame_make_writable(m_aframe.get()) < 0) {
             return failAudio("out of memory");
         }
@@ -162,82 +155,50 @@ public:
     }
     bool flushAudio() { return encodeAudio(nullptr); }
 
-    // Writing side: the sound packets encoded so far.
-    bool writeQueuedAudio() {
-        std::vector<AVPacket*> ready;
-        {
-            std::lock_guard lock(m_queueMutex);
-            ready.swap(m_queue);
-            if (!m_audioError.isEmpty()) {
-                fail(m_audioError);
-            }
-        }
-        bool ok = error.isEmpty();
-        for (AVPacket* pkt : ready) {
-            if (ok) {
-                const int rc = av_interleaved_write_frame(m_out.get(), pkt);
-                ok =
-                    rc >= 0 || fail("writing failed: " + QString::fromStdString(ff::errorText(rc)));
-            }
-            av_packet_free(&pkt);
-        }
-        return ok;
+    // Writing side: whether the sound side has failed so far.
+    bool audioFine() {
+        std::lock_guard lock(m_audioMutex);
+        return m_audioError.isEmpty() || fail(m_audioError);
     }
 
-    bool finish() { return encode(m_video.get(), nullptr, m_vstream) && trailer(); }
+    bool finish() {
+        if (!encodeVideo(nullptr)) {
+            return false;
+        }
+        const ff::Status done = m_file.finish();
+        return done.ok() || fail("the MP4 file cannot be finished: " + errorText(done.code));
+    }
 
     ~Mp4Writer() {
-        if (m_headerWritten && !m_trailerWritten) {
-            av_write_trailer(m_out.get());
-        }
-        for (AVPacket* pkt : m_queue) {
-            av_packet_free(&pkt);
+        // A failed export keeps what was written, readable up to there.
+        if (m_file.headerWritten()) {
+            m_file.finish();
         }
     }
 
 private:
-    bool trailer() {
-        m_trailerWritten = true;
-        const int rc = av_write_trailer(m_out.get());
-        return rc >= 0 || fail("the MP4 file cannot be finished: " +
-                               QString::fromStdString(ff::errorText(rc)));
-    }
-
-    bool encode(AVCodecContext* codec, const AVFrame* frame, AVStream* stream) {
-        int rc = avcodec_send_frame(codec, frame);
-        if (rc < 0) {
-            return fail("encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+    bool encodeVideo(const AVFrame* frame) {
+        const ff::Status status = m_file.encode(m_vstream, frame);
+        if (status.ok()) {
+            return true;
         }
-        while ((rc = avcodec_receive_packet(codec, m_packet.get())) >= 0) {
-            av_packet_rescale_ts(m_packet.get(), codec->time_base, stream->time_base);
-            m_packet->stream_index = stream->index;
-            rc = av_interleaved_write_frame(m_out.get(), m_packet.get());
-            if (rc < 0) {
-                return fail("writing failed: " + QString::fromStdString(ff::errorText(rc)));
-            }
-        }
-        return rc == AVERROR(EAGAIN) || rc == AVERROR_EOF ||
-               fail("encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+        return fail(
+            (status.step == ff::Status::Step::Encoder ? "encoding failed: " : "writing failed: ") +
+            errorText(status.code));
     }
 
     bool encodeAudio(const AVFrame* frame) {
-        int rc = avcodec_send_frame(m_audio.get(), frame);
-        if (rc < 0) {
-            return failAudio("sound encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+        const ff::Status status = m_file.encode(m_astream, frame);
+        if (status.ok()) {
+            return true;
         }
-        while ((rc = avcodec_receive_packet(m_audio.get(), m_apacket.get())) >= 0) {
-            av_packet_rescale_ts(m_apacket.get(), m_audio->time_base, m_astream->time_base);
-            m_apacket->stream_index = m_astream->index;
-            std::lock_guard lock(m_queueMutex);
-            m_queue.push_back(av_packet_clone(m_apacket.get()));
-            av_packet_unref(m_apacket.get());
-        }
-        return rc == AVERROR(EAGAIN) || rc == AVERROR_EOF ||
-               failAudio("sound encoding failed: " + QString::fromStdString(ff::errorText(rc)));
+        return failAudio((status.step == ff::Status::Step::Encoder ? "sound encoding failed: "
+                                                                   : "writing failed: ") +
+                         errorText(status.code));
     }
 
     bool failAudio(const QString& text) {
-        std::lock_guard lock(m_queueMutex);
+        std::lock_guard lock(m_audioMutex);
         if (m_audioError.isEmpty()) {
             m_audioError = text;
         }
@@ -251,21 +212,15 @@ private:
         return false;
     }
 
-    ff::Output m_out;
-    ff::Codec m_video, m_audio;
-    AVStream* m_vstream = nullptr;
-    AVStream* m_astream = nullptr;
+    ff::Codec m_video, m_audio;  // declared before the file, which uses them to the end
+    ff::Writer m_file;
+    int m_vstream = -1;
+    int m_astream = -1;
     ff::Frame m_frame, m_aframe;
-    ff::Packet m_packet;
-    ff::Packet m_apacket;
-    std::mutex m_queueMutex;
-    std::vector<AVPacket*> m_queue;
+    std::mutex m_audioMutex;
     QString m_audioError;
     ff::Sws m_sws;
     QImage m_previous;
-    int m_fps = 25;
-    bool m_headerWritten = false;
-    bool m_trailerWritten = false;
 };
 
 }  // namespace
@@ -305,7 +260,7 @@ ExportResult exportPresentation(const Presentation& presentation, const QString&
             if (n <= 0) {
                 break;
             }
-            fine = writer.queueAudio(samples.data(), n, done);
+            fine = writer.writeAudio(samples.data(), n, done);
             done += n;
         }
         if (fine) {
@@ -322,7 +277,7 @@ ExportResult exportPresentation(const Presentation& presentation, const QString&
         }
         lastMs = ms;
         renderNs += renderClock.nsecsElapsed();
-        ok = writer.writeVideo(image, i) && writer.writeQueuedAudio();
+        ok = writer.writeVideo(image, i) && writer.audioFine();
         if (options.progress && (i % fps == 0 || i + 1 == frameCount)) {
             options.progress(std::min(totalMs, (i + 1) * 1000 / fps), totalMs);
         }
@@ -330,7 +285,7 @@ ExportResult exportPresentation(const Presentation& presentation, const QString&
     }
     stopSound = !ok;
     sound.join();
-    ok = ok && writer.writeQueuedAudio();
+    ok = ok && writer.audioFine();
     ok = ok && writer.finish();
     result.renderSeconds = renderNs / 1e9;
     result.ok = ok;

@@ -30,5 +30,8 @@ int runInfo(const QStringList& args);
 int runResave(const QStringList& args);
 int runSample(const QStringList& args);
 int runText(const QStringList& args);
+int runCapture(const QStringList& args);
+int runRecord(const QStringList& args);
+int runWaveform(const QStringList& args);
 
 }  // namespace brindle::cli

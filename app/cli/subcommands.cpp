@@ -30,6 +30,18 @@ const std::array kSubcommands{
                "add a text slide as the text slide editor makes it and save the project (a new "
                "project when FILE.bqx does not exist)",
                runText},
+    Subcommand{"capture",
+               "OUT.avi --seconds N [--driver N] [--compression CODE] [--size WxH] [--rate FPS]",
+               "record from a camera through the video capture control (--list: print the "
+               "drivers)",
+               runCapture},
+    Subcommand{"record", "OUT.wav|OUT.avi --seconds N [--format 0|1|3]",
+               "record N seconds from the default sound source and save them (format 0: 44100 Hz "
+               "stereo, 1: 22050 Hz mono, 3: as recorded)",
+               runRecord},
+    Subcommand{"waveform", "IN OUT.png [--width W --height H]",
+               "draw the first four seconds of a sound as the audio control shows them",
+               runWaveform},
 };
 }  // namespace
 

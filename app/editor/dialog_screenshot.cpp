@@ -1,9 +1,11 @@
 #include "app/editor/dialog_screenshot.h"
 
+#include "app/editor/audio_commands.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
 #include "app/media/real_text_form.h"
+#include "app/media/record_audio.h"
 #include "app/media/text_box_layout.h"
 #include "app/media/text_caption_form.h"
 #include "app/media/text_slide.h"
@@ -16,6 +18,7 @@
 #include <QPixmap>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 
 namespace brindle {
 namespace {
@@ -35,6 +38,12 @@ bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString
             form->Combo1()->setCurrentIndex(1);
         } else if (auto* caption = qobject_cast<textCaption*>(shown)) {
             caption->Text1()->setText(QStringLiteral("Day one: the tent goes up"));
+        } else if (auto* audio = qobject_cast<recordAudio*>(shown)) {
+            // A few seconds of whatever the default source hears.
+            if (auto* record = audio->findChild<QToolButton*>(QStringLiteral("Record"))) {
+                record->click();
+            }
+            processEventsFor(2900);
         }
         processEventsFor(300);
         ok = shown != nullptr && shown->grab().save(pngFile, "PNG");
@@ -53,6 +62,8 @@ bool takeDialogScreenshot(MainFrame& frame, const QString& dialog, const QString
         gSelectedCell = 0;
         frame.refreshStrip();
         mnuText_Click();
+    } else if (dialog == QLatin1String("narration")) {
+        mnuBackTrack_Click();
     } else {
         Text_Click();
     }

@@ -1,5 +1,6 @@
 #include "app/editor/editor_commands.h"
 
+#include "app/editor/scan_commands.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -90,6 +91,24 @@ void mnuSaveAs_Click() {
     dim(true);
     riteProject(true);
     dim(false);
+}
+
+void mnuEdit_Click() {
+    const MediaElement* r = gProject.Item(gSelectedSlide);
+    if (!r) {
+        return;
+    }
+    switch (r->mediaType) {
+        case MediaImage:
+        case MediaSnapshot:
+            editPictureSlide(gSelectedSlide);
+            break;
+        default:
+            break;
+    }
+    if (ProjectView* view = projectView()) {
+        view->refreshStrip();
+    }
 }
 
 void mnuRemove_Click() {

@@ -21,6 +21,8 @@ void mnuOpen_Click();
 void mnuSave_Click();
 void mnuSaveAs_Click();
 void mnuRemove_Click();
+// Edits the selected slide in the dialog of its kind.
+void mnuEdit_Click();
 void mnuYourHelp_Click();
 void mnuOnlineResources_Click();
 void Identity_Click();

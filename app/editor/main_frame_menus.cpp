@@ -2,13 +2,17 @@
 // menu items and the strip's signals start.
 #include "app/editor/about_box.h"
 #include "app/editor/add_media.h"
+#include "app/editor/audio_commands.h"
+#include "app/editor/camera_commands.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/save_slide_as.h"
+#include "app/editor/scan_commands.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
+#include "app/editor/video_commands.h"
 #include "app/model/project.h"
 #include "app/present/preview.h"
 #include "app/present/publish.h"
@@ -23,13 +27,14 @@ namespace brindle {
 
 namespace {
 
-// Commands whose dialogs this build does not have yet: shown, never enabled.
-const QStringList kUnavailable = {"mnuEdit", "mnuAudio", "mnuBackTrack", "Scanner", "SelectCapDev"};
-const char* const kUnavailableButtons[] = {"Scan", "Snap", "Video"};
+// Edit is enabled per slide, for the kinds that have an edit dialog.
+const QStringList kUnavailable = {"mnuEdit"};
 
 // Slide kinds whose Edit dialog this build has.
 bool editable(const MediaElement* r) {
-    return r != nullptr && r->mediaType == MediaText;
+    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
+                            r->mediaType == MediaSnapshot ||
+                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
 }
 
 }  // namespace
@@ -90,10 +95,6 @@ void MainFrame::buildMenus() {
     addItem(help, "mnuOnlineResources", str::MenuOnlineResources);
     help->addSeparator();
     addItem(help, "mnuAbout", str::MenuAbout);
-
-    for (const char* name : kUnavailableButtons) {
-        m_editor->button(name)->setEnabled(false);
-    }
 }
 
 void MainFrame::connectCommands() {
@@ -108,16 +109,25 @@ void MainFrame::connectCommands() {
     on("mnuPlayPreview", PlayPreview_Click);
     on("mnuPublish", mnuPublish_Click);
     on("mnuRemove", mnuRemove_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
+    on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
     on("mnuText", mnuText_Click);
     connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
+    on("mnuAudio", mnuAudio_Click);
+    on("mnuBackTrack", mnuBackTrack_Click);
+    on("SelectCapDev", SelectCapDev_Click);
+    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
     connect(m_editor->button("Text"), &QPushButton::clicked, this, [] { Text_Click(); });
+    connect(m_editor->button("Scan"), &QPushButton::clicked, this, [] { Scan_Click(); });
+    connect(m_editor->button("Snap"), &QPushButton::clicked, this, [] { Snap_Click(); });
+    connect(m_editor->button("Video"), &QPushButton::clicked, this, [] { Video_Click(); });
     connect(m_editor->button("PlayPreview"), &QPushButton::clicked, this,
             [] { PlayPreview_Click(); });
     connect(m_editor->button("Publish"), &QPushButton::clicked, this, [] { mnuPublish_Click(); });

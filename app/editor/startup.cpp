@@ -1,6 +1,9 @@
 #include "app/editor/startup.h"
 
+#include "app/editor/burst_form.h"
+#include "app/editor/camera_commands.h"
 #include "app/editor/main_frame.h"
+#include "app/editor/scan_commands.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
@@ -16,6 +19,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 
 namespace brindle {
 
@@ -97,6 +101,9 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
         return result;
     }
 
+    burstForm burst;
+    burst.showAndWait();
+
     result.frame = std::make_unique<MainFrame>();
     MainFrame& frame = *result.frame;
     setMessageParent(&frame);
@@ -106,12 +113,18 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     createFolders();
     resetCounters();
+    startScannerSearch(frame);
 
     if (windowStateIsNormal()) {
         frame.show();
     } else {
         frame.showMaximized();
     }
+
+    burst.close();
+
+    // Counted once the window is up: a slow device never holds start-up.
+    QTimer::singleShot(0, &frame, [&frame] { countCaptureDrivers(&frame); });
 
     const QString project = projectFromCommandLine(commandLine);
     if (!project.isEmpty()) {

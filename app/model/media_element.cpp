@@ -8,8 +8,9 @@
 namespace brindle {
 namespace {
 
+// The slide's file is replaced only once the new one is written whole.
 bool copyOver(const QString& src, const QString& dst) {
-    if (files::copyFile(src, dst)) {
+    if (files::replaceFile(src, dst)) {
         return true;
     }
     MsgBox(str::ProjectUpdateFailed);

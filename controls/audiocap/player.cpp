@@ -75,7 +75,7 @@ void Player::fill() {
 
 BufferResult Player::bufferDone(wave::Buffer* buffer) {
     const auto* first = m_buffers.data();
-    if (!m_device || buffer < first || buffer >= first + m_count) {
+    if (!m_device || m_stopped || buffer < first || buffer >= first + m_count) {
         return BufferResult::NotOurs;
     }
     --m_queued;
@@ -85,7 +85,7 @@ BufferResult Player::bufferDone(wave::Buffer* buffer) {
 }
 
 void Player::seek(std::uint32_t ms) {
-    if (!m_device) {
+    if (!m_device || m_stopped) {
         return;
     }
     const std::int64_t target = wave::msToBytes(ms, m_format.bytesPerSec);
@@ -106,7 +106,7 @@ void Player::seek(std::uint32_t ms) {
 }
 
 void Player::pause() {
-    if (!m_device) {
+    if (!m_device || m_stopped) {
         return;
     }
     if (m_paused) {
@@ -118,15 +118,16 @@ void Player::pause() {
 }
 
 void Player::stop() {
-    if (!m_device) {
+    if (!m_device || m_stopped) {
         return;
     }
     m_device->reset();
     m_device->purge();
     m_playing = false;
     m_device->close();
-    m_device.reset();
-    m_count = 0;
+    // The device object itself goes with the player: this may run inside
+    // one of its notifications.
+    m_stopped = true;
     m_queued = 0;
 }
 

@@ -54,6 +54,7 @@ private:
     bool m_playing = false;
     bool m_paused = false;
     bool m_finished = false;
+    bool m_stopped = false;
     Levels m_levels;
 };
 

@@ -57,7 +57,7 @@ void Recorder::start() {
 
 BufferResult Recorder::bufferDone(wave::Buffer* buffer) {
     const auto* first = m_buffers.data();
-    if (!m_device || buffer < first || buffer >= first + m_count) {
+    if (!m_device || m_stopped || buffer < first || buffer >= first + m_count) {
         return BufferResult::NotOurs;
     }
     --m_queued;
@@ -92,7 +92,7 @@ bool Recorder::write(wave::Buffer& buffer) {
 }
 
 void Recorder::pause() {
-    if (!m_device || !m_recording) {
+    if (!m_device || m_stopped || !m_recording) {
         return;
     }
     if (m_paused) {
@@ -104,7 +104,7 @@ void Recorder::pause() {
 }
 
 void Recorder::stop() {
-    if (!m_device) {
+    if (!m_device || m_stopped) {
         return;
     }
     m_device->reset();
@@ -112,11 +112,9 @@ void Recorder::stop() {
     m_recording = false;
     m_totalBytes = 0;
     m_device->close();
-    m_device.reset();
-    for (int i = m_count - 1; i >= 0; --i) {
-        m_buffers[i].data = {};
-    }
-    m_count = 0;
+    // The device object itself goes with the recorder: this may run inside
+    // one of its notifications.
+    m_stopped = true;
 }
 
 std::uint32_t Recorder::positionMs() const {

@@ -61,6 +61,7 @@ private:
     std::int64_t m_nextSample = 0;
     bool m_recording = false;
     bool m_paused = false;
+    bool m_stopped = false;
     int m_statusWord = 0;
     Levels m_levels;
 };

@@ -105,6 +105,8 @@ Sonteval::Sonteval(QWidget* parent) : QWidget(parent), m_scratchFileName(makeScr
 
 Sonteval::~Sonteval() {
     stopAll();
+    m_retiredPlayers.clear();
+    m_retiredRecorders.clear();
     releaseStreams();
     if (!m_scratchFileName.isEmpty()) {
         QFile::remove(m_scratchFileName);
@@ -565,8 +567,11 @@ void Sonteval::queueEvent(int dispid) {
 
 void Sonteval::stopAll() {
     if (m_player) {
+        if (m_player->device()) {
+            m_player->device()->disconnect(this);
+        }
         m_player->stop();
-        m_player.reset();
+        retire(std::move(m_player));
         m_status = kStatusStopped;
         // The device's close is heard after the call, as a notification.
         if (!m_inPlayStop) {
@@ -574,8 +579,9 @@ void Sonteval::stopAll() {
         }
     }
     if (m_recorder) {
+        m_recorder->device()->disconnect(this);
         m_recorder->stop();
-        m_recorder.reset();
+        retire(std::move(m_recorder));
         m_status = kStatusStopped;
         if (m_scratchWriter) {
             m_scratchWriter->close();
@@ -594,6 +600,20 @@ void Sonteval::stopAll() {
     m_positionMs =
         m_openStream ? static_cast<std::int32_t>(m_openStream->timeOf(m_selectionStart)) : 0;
     update();
+}
+
+void Sonteval::retire(std::unique_ptr<Player> player) {
+    // Stop often runs inside a notification of the device being stopped:
+    // the stopped, inert device is freed once that notification is over.
+    m_retiredPlayers.push_back(std::move(player));
+    QMetaObject::invokeMethod(
+        this, [this] { m_retiredPlayers.clear(); }, Qt::QueuedConnection);
+}
+
+void Sonteval::retire(std::unique_ptr<Recorder> recorder) {
+    m_retiredRecorders.push_back(std::move(recorder));
+    QMetaObject::invokeMethod(
+        this, [this] { m_retiredRecorders.clear(); }, Qt::QueuedConnection);
 }
 
 void Sonteval::releaseStreams() {
@@ -652,6 +672,9 @@ void Sonteval::onPlayerBuffer(wave::Buffer* buffer) {
 }
 
 void Sonteval::onPlayerClosed() {
+    if (!m_player) {
+        return;
+    }
     m_inPlayStop = true;
     fire(EventPlayStop);
     stopAll();

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace brindle::sonteval {
 
@@ -86,6 +87,8 @@ private:
     // The engine.
     void stopAll();
     void releaseStreams();
+    void retire(std::unique_ptr<Player> player);
+    void retire(std::unique_ptr<Recorder> recorder);
     void onRecorderBuffer(wave::Buffer* buffer);
     void onRecorderLost();
     void onPlayerBuffer(wave::Buffer* buffer);
@@ -116,6 +119,10 @@ private:
     StreamPtr m_recordStream;
     std::unique_ptr<Player> m_player;
     std::unique_ptr<Recorder> m_recorder;
+    // Stopped players and recorders, freed after the notification that
+    // stopped them.
+    std::vector<std::unique_ptr<Player>> m_retiredPlayers;
+    std::vector<std::unique_ptr<Recorder>> m_retiredRecorders;
     std::unique_ptr<AviAppender> m_scratchWriter;
     QString m_scratchFileName;
     QString m_openedFileName;

@@ -2,7 +2,8 @@
 // writing PCM into an AVI file with one audio stream.
 #include "controls/audiocap/sound_stream.h"
 
-#include "platform/ffmpeg/handles.h"
+#include "platform/ffmpeg/decoder.h"
+#include "platform/ffmpeg/writer.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -92,23 +93,18 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
         fail(why, "is not a sound file (" + ff::errorText(err) + ")");
         return nullptr;
     }
-    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0) {
-        fail(why, "holds no sound");
+    ff::OpenStream audio = ff::openBestStream(input.get(), AVMEDIA_TYPE_AUDIO);
+    if (audio.index < 0) {
+        fail(why, audio.error == AVERROR_STREAM_NOT_FOUND ? "holds no sound"
+                                                          : "holds a sound that cannot be decoded");
         return nullptr;
     }
-    AVStream* st = input->streams[index];
-    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    ff::Codec dec(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!dec || avcodec_parameters_to_context(dec.get(), st->codecpar) < 0 ||
-        avcodec_open2(dec.get(), codec, nullptr) < 0) {
-        fail(why, "holds a sound that cannot be decoded");
-        return nullptr;
-    }
+    AVCodecContext* dec = audio.decoder.get();
     if (dec->sample_rate <= 0 || dec->ch_layout.nb_channels <= 0) {
         fail(why, "holds a sound without a rate or channels");
         return nullptr;
     }
+    ff::discardOtherStreams(input.get(), {audio.index});
     const int channels = std::min(dec->ch_layout.nb_channels, 2);
     const bool eightBit =
         dec->sample_fmt == AV_SAMPLE_FMT_U8 || dec->sample_fmt == AV_SAMPLE_FMT_U8P;
@@ -116,6 +112,14 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
     auto stream = std::make_shared<SoundStream>(
         wave::Format::pcm(channels, dec->sample_rate, eightBit ? 8 : 16));
 
+    // Room for the whole sound at once when its length is known.
+    if (input->duration > 0) {
+        const std::int64_t frames = av_rescale(input->duration, dec->sample_rate, AV_TIME_BASE);
+        const std::int64_t bytes = (frames + dec->sample_rate) * stream->format().blockAlign;
+        if (bytes > 0 && bytes < (std::int64_t{1} << 32)) {
+            stream->bytes().reserve(static_cast<std::size_t>(bytes));
+        }
+    }
     AVChannelLayout outLayout;
     av_channel_layout_default(&outLayout, channels);
     SwrContext* rawSwr = nullptr;
@@ -133,50 +137,28 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
     ff::Frame frame = ff::makeFrame();
     std::vector<std::uint8_t> chunk;
     const int block = stream->format().blockAlign;
-    auto drainFrames = [&]() -> bool {
-        while (true) {
-            const int rc = avcodec_receive_frame(dec.get(), frame.get());
-            if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
-                return true;
-            }
-            if (rc < 0) {
-                return false;
-            }
-            const int room = swr_get_out_samples(swr.get(), frame->nb_samples);
-            chunk.resize(static_cast<std::size_t>(room) * block);
-            std::uint8_t* out = chunk.data();
-            const int got = swr_convert(swr.get(), &out, room,
-                                        const_cast<const std::uint8_t**>(frame->extended_data),
-                                        frame->nb_samples);
-            av_frame_unref(frame.get());
-            if (got < 0) {
-                return false;
-            }
-            stream->append(chunk.data(), static_cast<std::size_t>(got) * block);
-        }
-    };
-    bool ok = true;
-    while (ok && av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == index) {
-            // A damaged packet is skipped: the rest of the sound still counts.
-            if (avcodec_send_packet(dec.get(), packet.get()) >= 0) {
-                ok = drainFrames();
-            }
-        }
-        av_packet_unref(packet.get());
-    }
-    avcodec_send_packet(dec.get(), nullptr);
-    if (ok) {
-        ok = drainFrames();
-    }
-    if (ok) {
-        // What the resampler still holds.
-        chunk.resize(4096u * block);
+    // A damaged packet is passed over: the rest of the sound still counts.
+    ff::ReadState state;
+    while (ff::receiveFrame(input.get(), dec, audio.index, packet.get(), frame.get(), state)) {
+        const int room = swr_get_out_samples(swr.get(), frame->nb_samples);
+        chunk.resize(static_cast<std::size_t>(room) * block);
         std::uint8_t* out = chunk.data();
-        const int got = swr_convert(swr.get(), &out, 4096, nullptr, 0);
-        if (got > 0) {
-            stream->append(chunk.data(), static_cast<std::size_t>(got) * block);
+        const int got =
+            swr_convert(swr.get(), &out, room,
+                        const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+        av_frame_unref(frame.get());
+        if (got < 0) {
+            fail(why, "cannot be converted");
+            return nullptr;
         }
+        stream->append(chunk.data(), static_cast<std::size_t>(got) * block);
+    }
+    // What the resampler still holds.
+    chunk.resize(4096u * block);
+    std::uint8_t* out = chunk.data();
+    const int got = swr_convert(swr.get(), &out, 4096, nullptr, 0);
+    if (got > 0) {
+        stream->append(chunk.data(), static_cast<std::size_t>(got) * block);
     }
     if (stream->length() == 0) {
         fail(why, "holds no samples");
@@ -186,17 +168,18 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
 }
 
 struct AviAppender::State {
-    ff::Output out;
-    AVStream* stream = nullptr;
-    ff::Packet packet;
+    ff::Writer writer;
+    ff::Codec encoder;  // describes the PCM stream; packets are written as they are
+    int index = -1;
     wave::Format format;
     std::int64_t nextSample = 0;
-    bool headerWritten = false;
 };
 
 AviAppender::AviAppender() = default;
 
 AviAppender::~AviAppender() {
+    // An unfinished file is removed by the writer; a recording is always
+    // finished by close().
     close();
 }
 
@@ -204,34 +187,28 @@ bool AviAppender::open(const std::string& path, const wave::Format& format) {
     close();
     auto st = std::make_unique<State>();
     st->format = format;
-    AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, "avi", path.c_str()) < 0 || !raw) {
+    const AVCodecID id = format.bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
+    const AVCodec* codec = avcodec_find_encoder(id);
+    st->encoder.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!st->encoder) {
         return false;
     }
-    st->out.reset(raw);
-    st->stream = avformat_new_stream(raw, nullptr);
-    if (!st->stream) {
+    AVCodecContext* enc = st->encoder.get();
+    enc->sample_fmt = format.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+    enc->sample_rate = static_cast<int>(format.samplesPerSec);
+    av_channel_layout_default(&enc->ch_layout, format.channels);
+    enc->time_base = AVRational{1, static_cast<int>(format.samplesPerSec)};
+    if (avcodec_open2(enc, codec, nullptr) < 0) {
         return false;
     }
-    AVCodecParameters* par = st->stream->codecpar;
-    par->codec_type = AVMEDIA_TYPE_AUDIO;
-    par->codec_id = format.bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
-    par->codec_tag = 1;
-    par->sample_rate = static_cast<int>(format.samplesPerSec);
-    av_channel_layout_default(&par->ch_layout, format.channels);
-    par->bits_per_coded_sample = format.bitsPerSample;
-    par->block_align = format.blockAlign;
-    par->bit_rate = static_cast<std::int64_t>(format.bytesPerSec) * 8;
-    st->stream->time_base = AVRational{1, static_cast<int>(format.samplesPerSec)};
-    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+    ff::Status status;
+    if (!st->writer.open(path, "avi").ok()) {
         return false;
     }
-    if (avformat_write_header(raw, nullptr) < 0) {
+    st->index = st->writer.addStream(enc, &status);
+    if (st->index < 0 || !st->writer.writeHeader().ok()) {
         return false;
     }
-    avio_flush(raw->pb);
-    st->headerWritten = true;
-    st->packet = ff::makePacket();
     m_state = std::move(st);
     return true;
 }
@@ -244,23 +221,16 @@ bool AviAppender::write(const std::uint8_t* data, std::size_t bytes) {
     if (frames == 0) {
         return true;
     }
-    AVPacket* p = m_state->packet.get();
-    if (av_new_packet(p, static_cast<int>(frames * m_state->format.blockAlign)) < 0) {
+    ff::Packet packet = ff::makePacket();
+    if (!packet ||
+        av_new_packet(packet.get(), static_cast<int>(frames * m_state->format.blockAlign)) < 0) {
         return false;
     }
-    std::memcpy(p->data, data, frames * m_state->format.blockAlign);
-    p->stream_index = m_state->stream->index;
-    const AVRational samples{1, static_cast<int>(m_state->format.samplesPerSec)};
-    p->pts = p->dts = av_rescale_q(m_state->nextSample, samples, m_state->stream->time_base);
-    p->duration =
-        av_rescale_q(static_cast<std::int64_t>(frames), samples, m_state->stream->time_base);
-    const int rc = av_write_frame(m_state->out.get(), p);
-    av_packet_unref(p);
-    if (rc < 0) {
-        return false;
-    }
-    avio_flush(m_state->out->pb);
-    if (m_state->out->pb->error < 0) {
+    std::memcpy(packet->data, data, frames * m_state->format.blockAlign);
+    packet->pts = packet->dts = m_state->nextSample;
+    packet->duration = static_cast<std::int64_t>(frames);
+    packet->flags |= AV_PKT_FLAG_KEY;
+    if (!m_state->writer.write(m_state->index, packet.get()).ok()) {
         return false;
     }
     m_state->nextSample += static_cast<std::int64_t>(frames);
@@ -271,15 +241,7 @@ bool AviAppender::close() {
     if (!m_state) {
         return true;
     }
-    bool ok = true;
-    if (m_state->headerWritten) {
-        ok = av_write_trailer(m_state->out.get()) >= 0;
-        if (m_state->out->pb) {
-            avio_flush(m_state->out->pb);
-            ok = ok && m_state->out->pb->error >= 0;
-            ok = avio_closep(&m_state->out->pb) >= 0 && ok;
-        }
-    }
+    const bool ok = m_state->writer.finish().ok();
     m_state.reset();
     return ok;
 }

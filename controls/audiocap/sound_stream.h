@@ -78,7 +78,7 @@ StreamPtr readSoundFile(const std::string& path, std::string* why = nullptr);
 bool wavHeaderSound(const std::string& path, std::string* why);
 
 // Appends PCM buffers to an AVI file with one audio stream, as a recording
-// grows; each buffer reaches the disk as it is written.
+// grows.
 class AviAppender {
 public:
     AviAppender();

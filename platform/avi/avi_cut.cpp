@@ -2,6 +2,7 @@
 
 #include "platform/avi/cut_packets.h"
 #include "platform/avi/file_replace.h"
+#include "platform/ffmpeg/writer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,31 +36,6 @@ private:
     int m_share = -1;
     bool m_go = true;
 };
-
-// The stream's four-character code is kept when the output format knows it
-// for the same codec (or knows no code for the codec at all), as a stream
-// copy does.
-unsigned keptCodecTag(const AVOutputFormat* format, const AVCodecParameters* par) {
-    unsigned other = 0;
-    if (!format->codec_tag || av_codec_get_id(format->codec_tag, par->codec_tag) == par->codec_id ||
-        !av_codec_get_tag2(format->codec_tag, par->codec_id, &other)) {
-        return par->codec_tag;
-    }
-    return 0;
-}
-
-AVStream* addCopyStream(AVFormatContext* out, const AVStream* in) {
-    AVStream* st = avformat_new_stream(out, nullptr);
-    if (!st || avcodec_parameters_copy(st->codecpar, in->codecpar) < 0) {
-        return nullptr;
-    }
-    st->codecpar->codec_tag = keptCodecTag(out->oformat, in->codecpar);
-    st->time_base = in->time_base;
-    st->avg_frame_rate = in->avg_frame_rate;
-    st->r_frame_rate = in->r_frame_rate;
-    st->sample_aspect_ratio = in->sample_aspect_ratio;
-    return st;
-}
 
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa {
@@ -155,31 +131,28 @@ CutReport cutToFile(const std::string& source, std::int64_t first, std::int64_t 
         return failed(report, CutStatus::CannotEncode, why);
     }
 
-    AVFormatContext* rawOut = nullptr;
-    if (avformat_alloc_output_context2(&rawOut, nullptr, "avi", output.c_str()) < 0) {
-        return failed(report, CutStatus::WriteFailed, "cannot set up the AVI writer");
+    // Timestamps: video in frames, sound in samples.
+    const AVRational frameTime = video.stream()->time_base;
+    const AVRational perSample{1, audio ? audio->sampleRate() : 1};
+    ff::Writer out;
+    ff::Status status = out.open(output, "avi");
+    if (!status.ok()) {
+        return failed(report, CutStatus::WriteFailed, output + ": " + ff::errorText(status.code));
     }
-    ff::Output out(rawOut);
-    AVStream* videoOut = addCopyStream(out.get(), video.stream());
-    AVStream* audioOut = audio ? addCopyStream(out.get(), audio->stream()) : nullptr;
-    if (!videoOut || (audio && !audioOut)) {
+    const int videoOut = out.addCopyStream(video.stream(), frameTime, &status);
+    const int audioOut = audio ? out.addCopyStream(audio->stream(), perSample, &status) : -1;
+    if (videoOut < 0 || (audio && audioOut < 0)) {
         return failed(report, CutStatus::WriteFailed, "cannot set up the output streams");
     }
-    int rc = avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE);
-    if (rc < 0) {
-        return failed(report, CutStatus::WriteFailed, output + ": " + ff::errorText(rc));
-    }
-    rc = avformat_write_header(out.get(), nullptr);
-    if (rc < 0) {
+    status = out.writeHeader();
+    if (!status.ok()) {
         return failed(report, CutStatus::WriteFailed,
-                      "cannot write the header: " + ff::errorText(rc));
+                      "cannot write the header: " + ff::errorText(status.code));
     }
 
     // The writing pass: video and sound merged in time order.
     const int pass = plan.leadingPass ? 1 : 0;
     const std::int64_t total = last - first + 1;
-    const AVRational frameTime = video.stream()->time_base;
-    const AVRational perSample{1, audio ? audio->sampleRate() : 1};
     ff::Packet vpkt = ff::makePacket();
     ff::Packet apkt = ff::makePacket();
     int vState = video.next(vpkt.get(), &why);
@@ -193,12 +166,10 @@ CutReport cutToFile(const std::string& source, std::int64_t first, std::int64_t 
             (aState <= 0 || av_compare_ts(vpkt->dts, frameTime, apkt->dts, perSample) <= 0);
         if (takeVideo) {
             const std::int64_t written = vpkt->dts + 1;
-            vpkt->stream_index = videoOut->index;
-            av_packet_rescale_ts(vpkt.get(), frameTime, videoOut->time_base);
-            rc = av_interleaved_write_frame(out.get(), vpkt.get());
-            if (rc < 0) {
+            status = out.write(videoOut, vpkt.get());
+            if (!status.ok()) {
                 return failed(report, CutStatus::WriteFailed,
-                              "writing video: " + ff::errorText(rc));
+                              "writing video: " + ff::errorText(status.code));
             }
             const int share = static_cast<int>(std::min<std::int64_t>(100, 100 * written / total));
             if (!passProgress.report(pass, share)) {
@@ -206,12 +177,10 @@ CutReport cutToFile(const std::string& source, std::int64_t first, std::int64_t 
             }
             vState = video.next(vpkt.get(), &why);
         } else {
-            apkt->stream_index = audioOut->index;
-            av_packet_rescale_ts(apkt.get(), perSample, audioOut->time_base);
-            rc = av_interleaved_write_frame(out.get(), apkt.get());
-            if (rc < 0) {
+            status = out.write(audioOut, apkt.get());
+            if (!status.ok()) {
                 return failed(report, CutStatus::WriteFailed,
-                              "writing sound: " + ff::errorText(rc));
+                              "writing sound: " + ff::errorText(status.code));
             }
             aState = audio->next(apkt.get());
         }
@@ -219,11 +188,10 @@ CutReport cutToFile(const std::string& source, std::int64_t first, std::int64_t 
     if (vState < 0) {
         return failed(report, CutStatus::CannotEncode, why);
     }
-    rc = av_write_trailer(out.get());
-    const int closed = avio_closep(&out->pb);
-    if (rc < 0 || closed < 0) {
+    status = out.finish();
+    if (!status.ok()) {
         return failed(report, CutStatus::WriteFailed,
-                      "finishing the file: " + ff::errorText(rc < 0 ? rc : closed));
+                      "finishing the file: " + ff::errorText(status.code));
     }
     report.reencodedFrames = video.encodedFrames();
     report.copiedFrames = video.copiedFrames();

@@ -56,7 +56,7 @@ struct CutPlan {
 CutPlan planCut(const VideoFrames& frames, std::int64_t first, std::int64_t last);
 
 // Writes the frames [first, last] of source, with their sound, to a new AVI
-// file `output`. On failure the output may be left half written.
+// file `output`. On failure or abort no output remains.
 CutReport cutToFile(const std::string& source, std::int64_t first, std::int64_t last,
                     const std::string& output, const ProgressFn& progress);
 

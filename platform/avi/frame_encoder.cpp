@@ -1,5 +1,7 @@
 #include "platform/avi/frame_encoder.h"
 
+#include "platform/ffmpeg/writer.h"
+
 namespace brindle::avi {
 
 namespace {
@@ -45,6 +47,7 @@ bool FrameEncoder::open(const AVCodecParameters* source, AVRational timeBase, co
     }
     m_codec = std::move(ctx);
     m_work = ff::makeFrame();
+    m_packet = ff::makePacket();
     m_first = true;
     return true;
 }
@@ -72,34 +75,25 @@ bool FrameEncoder::encode(const AVFrame* frame, std::int64_t number, std::vector
     // the cut must start on a key frame.
     m_work->pict_type = m_first ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     m_first = false;
-    if (avcodec_send_frame(c, m_work.get()) < 0) {
-        return false;
-    }
-    return drain(out);
+    return collect(m_work.get(), out);
 }
 
 bool FrameEncoder::flush(std::vector<ff::Packet>* out) {
-    if (avcodec_send_frame(m_codec.get(), nullptr) < 0) {
-        return false;
-    }
-    return drain(out);
+    return collect(nullptr, out);
 }
 
-bool FrameEncoder::drain(std::vector<ff::Packet>* out) {
-    for (;;) {
-        ff::Packet pkt = ff::makePacket();
-        const int rc = avcodec_receive_packet(m_codec.get(), pkt.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
-            return true;
-        }
-        if (rc < 0) {
-            return false;
-        }
-        if (pkt->dts == AV_NOPTS_VALUE) {
-            pkt->dts = pkt->pts;
-        }
-        out->push_back(std::move(pkt));
-    }
+bool FrameEncoder::collect(const AVFrame* frame, std::vector<ff::Packet>* out) {
+    const ff::Status status =
+        ff::encode(m_codec.get(), frame, m_packet.get(), [out](AVPacket* coded) {
+            ff::Packet kept = ff::makePacket();
+            av_packet_move_ref(kept.get(), coded);
+            if (kept->dts == AV_NOPTS_VALUE) {
+                kept->dts = kept->pts;
+            }
+            out->push_back(std::move(kept));
+            return ff::Status{};
+        });
+    return status.ok();
 }
 
 }  // namespace brindle::avi

@@ -27,11 +27,13 @@ public:
     bool flush(std::vector<ff::Packet>* out);
 
 private:
-    bool drain(std::vector<ff::Packet>* out);
+    // Sends frame (nullptr: the end) and collects what comes out.
+    bool collect(const AVFrame* frame, std::vector<ff::Packet>* out);
 
     ff::Codec m_codec;
     ff::Sws m_sws;
     ff::Frame m_work;
+    ff::Packet m_packet;  // scratch for the encoder's output
     bool m_first = true;
 };
 

@@ -1,5 +1,12 @@
 #include "platform/ffmpeg/scaler.h"
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <cstdint>
+#include <utility>
+
 namespace brindle::ff {
 
 SourceFormat sourceFormat(AVPixelFormat format, AVColorRange range) {
@@ -22,15 +29,31 @@ SourceFormat sourceFormat(AVPixelFormat format, AVColorRange range) {
 Sws makeScaler(const AVFrame& frame, int width, int height, AVPixelFormat format, int flags) {
     const SourceFormat source =
         sourceFormat(static_cast<AVPixelFormat>(frame.format), frame.color_range);
-    Sws sws(sws_getContext(frame.width, frame.height, source.format, width, height, format, flags,
-                           nullptr, nullptr, nullptr));
-    if (sws && source.fullRange) {
-        int* inverse = nullptr;
-        int* table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        sws_getColorspaceDetails(sws.get(), &inverse, &srcRange, &table, &dstRange, &brightness,
-                                 &contrast, &saturation);
-        sws_setColorspaceDetails(sws.get(), inverse, 1, table, 0, brightness, contrast, saturation);
+    // The ranges are set before the scaler is set up: it picks a plain copy
+    // for pictures that need neither scaling nor converting, and a range
+    // set afterwards would not reach that copy.
+    Sws sws(sws_alloc_context());
+    if (!sws) {
+        return nullptr;
+    }
+    const std::pair<const char*, std::int64_t> options[] = {
+        {"srcw", frame.width},
+        {"srch", frame.height},
+        {"src_format", source.format},
+        {"src_range", source.fullRange ? 1 : 0},
+        {"dstw", width},
+        {"dsth", height},
+        {"dst_format", format},
+        {"dst_range", 0},
+        {"sws_flags", flags},
+    };
+    for (const auto& [name, value] : options) {
+        if (av_opt_set_int(sws.get(), name, value, 0) < 0) {
+            return nullptr;
+        }
+    }
+    if (sws_init_context(sws.get(), nullptr, nullptr) < 0) {
+        return nullptr;
     }
     return sws;
 }

@@ -8,7 +8,8 @@
 // Threads: once the header is written, each stream may be fed from a
 // thread of its own (say, video from the renderer and sound from a capture
 // callback); the writes into the file are serialised here. One stream must
-// not be fed from two threads at once.
+// not be fed from two threads at once, and the file is finished once every
+// feeding thread is done.
 #pragma once
 
 #include "platform/ffmpeg/handles.h"
@@ -53,18 +54,27 @@ public:
     ~Writer();
 
     // Creates or truncates the file for the named muxer ("avi", "rm", "mp4",
-    // "wav"; nullptr guesses from the file name).
+    // "wav"; nullptr guesses from the file name). A file still open from
+    // before is discarded.
     Status open(const std::string& path, const char* format);
 
-    // Whether the muxer keeps codec headers apart from the packets: its
-    // encoders then need AV_CODEC_FLAG_GLOBAL_HEADER before they are opened.
-    bool wantsGlobalHeader() const;
+    // Whether the named muxer keeps codec headers apart from the packets:
+    // its encoders then need AV_CODEC_FLAG_GLOBAL_HEADER before they are
+    // opened. Asked before open(), so a file is only created once its
+    // encoders are ready.
+    static bool wantsGlobalHeader(const char* format);
 
     // A stream for the packets of an open encoder, added before the header;
-    // answers its index, or -1 with the reason in *why. The encoder stays
-    // the caller's and must outlive the writing. Packets over maxPacket
-    // bytes are refused (0: no limit).
+    // answers its index, or -1 with the reason in *why (when given). The
+    // encoder stays the caller's and must outlive the writing. Packets over
+    // maxPacket bytes are refused (0: no limit).
     int addStream(AVCodecContext* encoder, Status* why, int maxPacket = 0);
+
+    // A stream for packets copied unchanged from a stream of another file,
+    // with its parameters and timing, added before the header; answers its
+    // index or -1, as addStream(). The packets' timestamps are in
+    // packetTimeBase.
+    int addCopyStream(const AVStream* source, AVRational packetTimeBase, Status* why);
 
     Status writeHeader();
 
@@ -73,7 +83,8 @@ public:
     Status encode(int stream, const AVFrame* frame);
 
     // Writes one coded packet of the stream, its timestamps in the
-    // encoder's time base; the packet is consumed.
+    // encoder's time base (a copied stream's: as added); the packet is
+    // consumed.
     Status write(int stream, AVPacket* packet);
 
     // Writes the trailer and closes the file, which stays.
@@ -91,11 +102,14 @@ public:
 
 private:
     struct Stream {
-        AVCodecContext* encoder = nullptr;
+        AVCodecContext* encoder = nullptr;  // none for a copied stream
         AVStream* stream = nullptr;
+        AVRational packetTimeBase{1, 1};
         Packet scratch;
         int maxPacket = 0;
     };
+
+    int add(AVStream* st, AVCodecContext* encoder, AVRational packetTimeBase, int maxPacket);
 
     Output m_out;
     std::string m_path;

@@ -8,6 +8,8 @@
 namespace brindle::wave {
 namespace {
 
+constexpr pa_usec_t kOpenTimeoutUs = 4 * PA_USEC_PER_SEC;
+
 // The loop lock for one scope, on the owner's side.
 class LoopLock {
 public:
@@ -77,13 +79,39 @@ bool Device::connect(QString* why) {
     }
 
     LoopLock lock(m_loop);
+    // A server that accepts the connection but never answers (stopped, or
+    // hung) must not hold the caller: opening gives up after a while.
+    pa_time_event* deadline = pa_context_rttime_new(
+        m_context, pa_rtclock_now() + kOpenTimeoutUs,
+        [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+            auto* device = static_cast<Device*>(self);
+            device->m_openTimedOut = true;
+            pa_threaded_mainloop_signal(device->m_loop, 0);
+        },
+        this);
+    const bool ready = waitUntilReady();
+    if (deadline) {
+        pa_threaded_mainloop_get_api(m_loop)->time_free(deadline);
+    }
+    if (!ready) {
+        if (m_openTimedOut) {
+            return fail("the sound server does not answer");
+        }
+        return fail(pa_context_get_state(m_context) == PA_CONTEXT_READY
+                        ? "the sound server refused the stream"
+                        : "the sound server is not running");
+    }
+    return true;
+}
+
+bool Device::waitUntilReady() {
     while (true) {
         const pa_context_state_t s = pa_context_get_state(m_context);
         if (s == PA_CONTEXT_READY) {
             break;
         }
-        if (!PA_CONTEXT_IS_GOOD(s)) {
-            return fail("the sound server is not running");
+        if (!PA_CONTEXT_IS_GOOD(s) || m_openTimedOut) {
+            return false;
         }
         pa_threaded_mainloop_wait(m_loop);
     }
@@ -96,7 +124,7 @@ bool Device::connect(QString* why) {
         m_context, m_direction == Direction::Input ? "Brindle recording" : "Brindle playback",
         &spec, nullptr);
     if (!m_stream) {
-        return fail("the sound server refused the stream");
+        return false;
     }
     pa_stream_set_state_callback(
         m_stream, [](pa_stream*, void* self) { static_cast<Device*>(self)->onStreamState(); },
@@ -136,15 +164,15 @@ bool Device::connect(QString* why) {
                                         nullptr);
     }
     if (rc < 0) {
-        return fail("the sound server refused the stream");
+        return false;
     }
     while (true) {
         const pa_stream_state_t s = pa_stream_get_state(m_stream);
         if (s == PA_STREAM_READY) {
             return true;
         }
-        if (!PA_STREAM_IS_GOOD(s)) {
-            return fail("the sound server refused the stream");
+        if (!PA_STREAM_IS_GOOD(s) || m_openTimedOut) {
+            return false;
         }
         pa_threaded_mainloop_wait(m_loop);
     }

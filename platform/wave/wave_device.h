@@ -81,6 +81,8 @@ signals:
 private:
     Device(Direction direction, const Format& format);
     bool connect(QString* why);
+    // With the loop locked: waits for the server, then opens the stream.
+    bool waitUntilReady();
     void teardown();
 
     // Run on the server thread with the loop locked.
@@ -104,6 +106,7 @@ private:
     bool m_closing = false;       // guarded by the loop lock
     bool m_closedPosted = false;  // guarded by the loop lock
     std::atomic<bool> m_lost{false};
+    bool m_openTimedOut = false;  // guarded by the loop lock
     // Notifications carry the generation they were posted in; purge()
     // moves it on so older ones are dropped on arrival.
     std::atomic<std::uint64_t> m_generation{0};

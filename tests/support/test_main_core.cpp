@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
+    qputenv("BRINDLE_TEST", "1");
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

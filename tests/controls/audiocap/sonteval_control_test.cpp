@@ -69,6 +69,12 @@ protected:
 
 TEST_F(SontevalTest, NewControlHasItsDefaults) {
     EXPECT_EQ(host->progId(), "SONTEVAL.SontevalCtrl.1");
+    QString pageId;
+    std::unique_ptr<QWidget> page(host->createPropertyPage(nullptr, &pageId));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(pageId, "SONTEVAL.SontevalPropPage.1");
+    EXPECT_EQ(page->windowTitle(), "General");
+    EXPECT_TRUE(page->children().isEmpty()) << "the page holds no controls";
     EXPECT_EQ(host->get(DispStatus).value.toInt(), 0);
     EXPECT_EQ(host->get(DispCaptureFormat).value.toInt(), 1);
     EXPECT_EQ(host->get(DispSaveFormat).value.toInt(), 1);

@@ -4,7 +4,7 @@
 #include "controls/audiocap/sonteval_ids.h"
 #include "controls/audiocap/sound_stream.h"
 #include "platform/dispatch/control_host.h"
-#include "tests/controls/audiocap/wav_bytes.h"
+#include "tests/controls/audiocap/sound_fixtures.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/temp_env.h"
 
@@ -23,31 +23,12 @@
 namespace brindle::sonteval {
 namespace {
 
+using test::PrivateServer;
+using test::serverRunning;
+using test::settle;
+using test::waitFor;
+
 using dispatch::ControlHost;
-
-bool serverRunning() {
-    QProcess p;
-    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// Runs the event loop until cond holds or timeoutMs pass.
-bool waitFor(const std::function<bool()>& cond, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void settle(int ms) {
-    waitFor([] { return false; }, ms);
-}
 
 struct Event {
     int id;
@@ -154,6 +135,26 @@ TEST_F(SontevalDeviceTest, LengthLimitStopsTheRecording) {
     EXPECT_EQ(host->get(DispStatus).value.toInt(), kStatusStopped);
 }
 
+TEST_F(SontevalDeviceTest, PausedRecordingKeepsOnlyWhatWasHeard) {
+    ASSERT_TRUE(host->call(DispRecord).ok());
+    ASSERT_TRUE(waitFor([&] { return count(EventRecordProgress) >= 5; }, 5000));
+    host->call(DispPause);
+    EXPECT_EQ(host->get(DispStatus).value.toInt(), kStatusPaused);
+    settle(150);
+    const int atPause = host->get(DispCurrentPosition).value.toInt();
+    const int progressAtPause = count(EventRecordProgress);
+    settle(700);
+    EXPECT_EQ(host->get(DispCurrentPosition).value.toInt(), atPause) << "time stands while paused";
+    EXPECT_EQ(count(EventRecordProgress), progressAtPause);
+    host->call(DispPause);
+    ASSERT_TRUE(waitFor([&] { return count(EventRecordProgress) >= progressAtPause + 3; }, 5000));
+    const int beforeStop = host->get(DispCurrentPosition).value.toInt();
+    host->call(DispStop);
+    // The take holds what was recorded, not the pause: whole buffers only.
+    EXPECT_LE(length(), beforeStop + 100);
+    EXPECT_GE(length(), beforeStop - 100);
+}
+
 TEST_F(SontevalDeviceTest, PlaysToTheEndAndReportsStop) {
     ASSERT_TRUE(host->call(DispOpenFile, {toneFile("short.wav", 0.6)}).ok());
     ASSERT_TRUE(host->call(DispPlay).ok());
@@ -194,49 +195,6 @@ TEST_F(SontevalDeviceTest, SeekWhilePausedStaysPausedThenResumesThere) {
     ASSERT_TRUE(waitFor([&] { return count(EventPlayStop) == 1; }, 5000));
 }
 
-// A private server of the test's own, so killing it harms no other test.
-class PrivateServer {
-public:
-    bool start() {
-        const QString exe = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-        if (exe.isEmpty() || !m_dir.isValid()) {
-            return false;
-        }
-        QDir(m_dir.path()).mkpath(QStringLiteral("pulse"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
-        QFile::setPermissions(
-            m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
-        env.insert(QStringLiteral("HOME"), m_dir.path() + QStringLiteral("/home"));
-        env.remove(QStringLiteral("PULSE_SERVER"));
-        m_process.setProcessEnvironment(env);
-        m_socket = m_dir.path() + QStringLiteral("/pulse/native");
-        m_process.start(
-            exe, {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                  QStringLiteral("-n"), QStringLiteral("-F"), QStringLiteral("/dev/null"),
-                  QStringLiteral("--disable-shm=yes"), QStringLiteral("--use-pid-file=no"),
-                  QStringLiteral("--load=module-null-sink sink_name=doomed"),
-                  QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") +
-                      m_socket});
-        if (!m_process.waitForStarted(5000)) {
-            return false;
-        }
-        return waitFor([&] { return QFile::exists(m_socket); }, 5000);
-    }
-    QString address() const { return QStringLiteral("unix:") + m_socket; }
-    void kill() {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    ~PrivateServer() { kill(); }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    QString m_socket;
-};
-
 TEST_F(SontevalDeviceTest, ServerKilledMidRecordingKeepsWhatWasRecorded) {
     PrivateServer server;
     if (!server.start()) {
@@ -268,6 +226,32 @@ TEST_F(SontevalDeviceTest, ServerKilledMidRecordingKeepsWhatWasRecorded) {
     EXPECT_EQ(host->call(DispRecord).code, kErrBusy);
     EXPECT_EQ(host->call(DispOpenFile, {env.file("kept.wav")}).code, 0);
     EXPECT_LT(t.elapsed(), 3000);
+    qputenv("PULSE_SERVER", shared);
+}
+
+}  // namespace
+}  // namespace brindle::sonteval
+
+namespace brindle::sonteval {
+namespace {
+
+TEST(SontevalServerTest, AServerThatDoesNotAnswerFailsRecordInTime) {
+    test::PrivateServer server;
+    if (!server.start()) {
+        GTEST_SKIP() << "cannot start a private PulseAudio server";
+    }
+    const QByteArray shared = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", server.address().toUtf8());
+    QWidget window;
+    auto host = ControlHost::load(kControlName, &window);
+    ASSERT_TRUE(host);
+    server.freeze();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(host->call(DispRecord).code, kErrBusy);
+    EXPECT_LT(t.elapsed(), 8000);
+    server.thaw();
+    EXPECT_EQ(host->get(DispLength).code, kErrNoLength);
     qputenv("PULSE_SERVER", shared);
 }
 

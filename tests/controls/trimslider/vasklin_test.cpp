@@ -274,6 +274,20 @@ TEST_F(VasklinTest, MouseDragsPointerAndMarksButNeverPastAMark) {
     expectState(10, 10, 10);
 }
 
+TEST_F(VasklinTest, AnHourAtThirtyFramesASecondDragsInLargeSteps) {
+    setRange(0, 107999);
+    put(DispEndEditPos, 107999);  // drags the pointer to the end
+    put(DispPointerPos, 0);
+    events.clear();
+    // A range of 107999 over 200 pixels: each two-pixel move is one event of
+    // 1079 frames, without a seek queued per frame passed.
+    drag(pointerAt(0), 100);
+    EXPECT_EQ(get(DispPointerPos), 50 * 1079);
+    EXPECT_EQ(events.size(), 50u);
+    key(Qt::Key_End);
+    EXPECT_EQ(get(DispPointerPos), 107999);
+}
+
 TEST_F(VasklinTest, ClicksPageOnTheTrackAndStepOnTheButtons) {
     put(DispPointerPos, 50);
     QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(xOf(80), 20));

@@ -248,6 +248,17 @@ TEST_F(AviCutTest, AbortLeavesTheSourceAndNoTemporaryFile) {
     }
 }
 
+TEST_F(AviCutTest, AnAbortedCutToAFileLeavesNoHalfWrittenFile) {
+    const QString path = clip();
+    for (int stopAt : {20, 70}) {
+        SCOPED_TRACE(stopAt);
+        const QString out = dir.filePath("out.avi");
+        const CutReport r = cutToFile(s(path), 17, 99, s(out), [&](int p) { return p < stopAt; });
+        EXPECT_EQ(r.status, CutStatus::Aborted);
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
 TEST_F(AviCutTest, FilesThatCannotBeReplacedAreLeftAlone) {
     const QString path = clip();
     const QByteArray before = test::fileBytes(path);
