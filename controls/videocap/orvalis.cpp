@@ -1,4 +1,5 @@
 #include "controls/videocap/orvalis.h"
+#include "controls/videocap/orvalis_args.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,28 +12,12 @@
 namespace brindle::orvalis {
 namespace {
 
-using dispatch::argAs;
 using dispatch::DISP_E_BADPARAMCOUNT;
-using dispatch::DISP_E_TYPEMISMATCH;
 
 // The process's controls: a count of those constructed and a table of the
 // admitted ones, which the capture windows' handlers look themselves up in.
 int gControlCount = 0;
 std::array<Orvalis*, kMaxControls> gInstances{};
-
-template <class V>
-bool take(const QVariant& value, V* into) {
-    V v{};
-    if (!argAs(value, &v)) {
-        return false;
-    }
-    *into = v;
-    return true;
-}
-
-DispResult mismatch() {
-    return DispResult::error(DISP_E_TYPEMISMATCH);
-}
 
 }  // namespace
 

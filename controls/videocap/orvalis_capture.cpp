@@ -2,6 +2,7 @@
 // handlers the capture window calls, the single operations (frame to file,
 // clipboard, single-frame files, palettes) and the mouse over the video.
 #include "controls/videocap/orvalis.h"
+#include "controls/videocap/orvalis_args.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -12,23 +13,6 @@
 
 namespace brindle::orvalis {
 namespace {
-
-using dispatch::argAs;
-using dispatch::DISP_E_TYPEMISMATCH;
-
-template <class V>
-bool take(const QVariant& value, V* into) {
-    V v{};
-    if (!argAs(value, &v)) {
-        return false;
-    }
-    *into = v;
-    return true;
-}
-
-DispResult mismatch() {
-    return DispResult::error(DISP_E_TYPEMISMATCH);
-}
 
 // How long the stop routine waits for the capture to end.
 constexpr auto kStopWait = std::chrono::seconds(5);

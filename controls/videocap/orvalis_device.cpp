@@ -2,6 +2,7 @@
 // sizing, the capture parameters, the audio and video formats, the driver
 // dialogs, compressor selection and the two enumerations.
 #include "controls/videocap/orvalis.h"
+#include "controls/videocap/orvalis_args.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -11,21 +12,6 @@ namespace {
 
 using dispatch::argAs;
 using dispatch::DISP_E_BADPARAMCOUNT;
-using dispatch::DISP_E_TYPEMISMATCH;
-
-template <class V>
-bool take(const QVariant& value, V* into) {
-    V v{};
-    if (!argAs(value, &v)) {
-        return false;
-    }
-    *into = v;
-    return true;
-}
-
-DispResult mismatch() {
-    return DispResult::error(DISP_E_TYPEMISMATCH);
-}
 
 struct BusyCursor {
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -25,8 +25,9 @@ constexpr FrameSize kDefaultSize{320, 240};
 constexpr int kMaxPendingFrames = 30;
 // How long a capture waits for the sound source's first buffer.
 constexpr int kSoundStartLimitMs = 5000;
-// How long the sound may run on after the pictures at the end of a capture.
-constexpr int kDrainLimitMs = 600;
+// How long the sound may run on after the pictures at the end of a capture:
+// on a loaded machine the sound server hands its last buffers over late.
+constexpr int kDrainLimitMs = 1500;
 
 BitmapInfoHeader rgbFormat(FrameSize size) {
     BitmapInfoHeader h;
