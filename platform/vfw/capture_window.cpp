@@ -1,6 +1,7 @@
 #include "platform/vfw/capture_window.h"
 
 #include "platform/vfw/avi_writer.h"
+#include "platform/vfw/device_modes.h"
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -125,6 +126,8 @@ bool CaptureWindow::openInput(const DriverInfo& driver, FrameSize size, std::uin
     m_input.reset();
     m_input = std::move(input);
     m_lastFrame.reset();  // frames of the old format are gone with it
+    // Captures run at the period the device settled on, not the one asked.
+    m_parms.microSecPerFrame = m_input->microSecPerFrame();
     BitmapInfoHeader format = m_format;
     format.biWidth = m_input->size().width;
     format.biHeight = m_input->size().height;
@@ -182,10 +185,11 @@ bool CaptureWindow::driverConnect(int n) {
         return false;
     }
     driverDisconnect();
+    m_modes = deviceModes(driver);
     FrameSize size{m_format.biWidth, std::abs(m_format.biHeight)};
     if (!openInput(driver, size, m_parms.microSecPerFrame)) {
         // The device may not offer the size last used: take its first one.
-        const std::vector<FrameSize> sizes = frameSizes(driver);
+        const std::vector<FrameSize> sizes = readableSizes(m_modes);
         const bool retried = !sizes.empty() && !(sizes.front() == size) &&
                              openInput(driver, sizes.front(), m_parms.microSecPerFrame);
         if (!retried) {
@@ -205,6 +209,7 @@ bool CaptureWindow::driverDisconnect() {
     m_lastFrame.reset();
     m_shown = QImage();
     m_driver = DriverInfo();
+    m_modes.clear();
     update();
     return true;
 }
@@ -218,7 +223,28 @@ bool CaptureWindow::setCaptureParms(const CaptureParms& parms) {
     if (parms.microSecPerFrame == 0 || m_capturing) {
         return false;
     }
+    const std::uint32_t oldPeriod = m_parms.microSecPerFrame;
     m_parms = parms;
+    if (!isConnected() || parms.microSecPerFrame == m_input->microSecPerFrame()) {
+        return true;
+    }
+    // A new rate: the device runs at the period it offers closest to it at
+    // this size, and the parameters say which.
+    const std::optional<ModeChoice> mode =
+        modeFor(m_driver, m_modes, m_input->size(), parms.microSecPerFrame);
+    if (!mode) {
+        m_parms.microSecPerFrame = oldPeriod;
+        return false;
+    }
+    if (mode->periodUs == m_input->microSecPerFrame()) {
+        m_parms.microSecPerFrame = mode->periodUs;
+        return true;
+    }
+    if (!openInput(m_driver, m_input->size(), mode->periodUs)) {
+        m_parms.microSecPerFrame = oldPeriod;
+        openInput(m_driver, m_input->size(), oldPeriod);
+        return false;
+    }
     return true;
 }
 
@@ -328,7 +354,7 @@ int CaptureWindow::dlgVideoFormat() {
     if (!isConnected()) {
         return -1;
     }
-    const std::vector<FrameSize> sizes = frameSizes(m_driver);
+    const std::vector<FrameSize> sizes = readableSizes(m_modes);
     if (sizes.empty()) {
         return -1;
     }
@@ -345,6 +371,26 @@ int CaptureWindow::dlgVideoFormat() {
         }
     }
     layout->addWidget(combo);
+    // The rates the device offers at the chosen size.
+    auto* rates = new QComboBox(&dialog);
+    rates->setObjectName("FrameRate");
+    const auto fillRates = [this, rates, &sizes](int sizeIndex) {
+        const FrameSize size = sizes[static_cast<std::size_t>(std::max(0, sizeIndex))];
+        const std::uint32_t current = modeFor(m_driver, m_modes, size, m_parms.microSecPerFrame)
+                                          .value_or(ModeChoice{})
+                                          .periodUs;
+        rates->clear();
+        for (const std::uint32_t us : offeredPeriods(m_modes, size)) {
+            rates->addItem(QStringLiteral("%1 frames/s").arg(1e6 / us, 0, 'f', us % 1000 ? 2 : 0),
+                           QVariant::fromValue(us));
+            if (us == current) {
+                rates->setCurrentIndex(rates->count() - 1);
+            }
+        }
+    };
+    fillRates(combo->currentIndex());
+    QObject::connect(combo, &QComboBox::currentIndexChanged, rates, fillRates);
+    layout->addWidget(rates);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -356,7 +402,12 @@ int CaptureWindow::dlgVideoFormat() {
     BitmapInfoHeader format = m_format;
     format.biWidth = chosen.width;
     format.biHeight = chosen.height;
-    return setVideoFormat(format) ? 1 : 0;
+    if (!setVideoFormat(format)) {
+        return 0;
+    }
+    CaptureParms parms = m_parms;
+    parms.microSecPerFrame = rates->currentData().toUInt();
+    return parms.microSecPerFrame == 0 || setCaptureParms(parms) ? 1 : 0;
 }
 
 int CaptureWindow::dlgVideoSource() {

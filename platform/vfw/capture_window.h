@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/vfw/device_input.h"
+#include "platform/vfw/device_modes.h"
 #include "platform/vfw/drivers.h"
 #include "platform/vfw/formats.h"
 
@@ -123,6 +124,7 @@ private:
     void reportStatus(int id, const QString& text);
 
     DriverInfo m_driver;
+    std::vector<DeviceMode> m_modes;  // what the connected device offers
     std::unique_ptr<VideoInput> m_input;
     std::unique_ptr<AudioInput> m_audio;
     std::unique_ptr<AviWriter> m_plainWriter;

@@ -1,6 +1,7 @@
 #include "platform/vfw/device_input.h"
 
 #include "platform/ffmpeg/handles.h"
+#include "platform/vfw/device_modes.h"
 #include "platform/vfw/frame_stamp.h"
 
 extern "C" {
@@ -88,11 +89,19 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
         *why = "frame size out of range";
         return nullptr;
     }
+    const std::string sizeText = std::to_string(size.width) + "x" + std::to_string(size.height);
+    // The device runs at the period it offers closest to the one asked for,
+    // in the pixel format that offers it.
+    const std::vector<DeviceMode> modes = deviceModes(driver);
+    const std::optional<ModeChoice> mode = modeFor(driver, modes, size, microSecPerFrame);
+    if (!mode && !modes.empty() && !driver.synthetic) {
+        *why = driver.name + ": frame size " + sizeText + " not offered";
+        return nullptr;
+    }
     std::unique_ptr<VideoInput> v(new VideoInput);
     v->m_state = std::make_unique<State>();
-    v->m_usPerFrame = microSecPerFrame;
-    const std::string rate = "1000000/" + std::to_string(microSecPerFrame);
-    const std::string sizeText = std::to_string(size.width) + "x" + std::to_string(size.height);
+    v->m_usPerFrame = mode ? mode->periodUs : microSecPerFrame;
+    const std::string rate = "1000000/" + std::to_string(v->m_usPerFrame);
     AVDictionary* options = nullptr;
     if (driver.synthetic) {
         const SyntheticConfig config = SyntheticConfig::fromEnvironment();
@@ -112,6 +121,9 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
     } else {
         av_dict_set(&options, "video_size", sizeText.c_str(), 0);
         av_dict_set(&options, "framerate", rate.c_str(), 0);
+        if (const char* name = mode ? inputFormatName(mode->pixelFormat) : nullptr) {
+            av_dict_set(&options, "input_format", name, 0);
+        }
         v->m_state->input = openDevice("v4l2", driver.device, &options, &v->m_stop, why);
     }
     av_dict_free(&options);
@@ -125,6 +137,14 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
     }
     // The device may round the size; the capture format follows what it gives.
     v->m_size = FrameSize{par->width, par->height};
+    // And the rate it settled on is the one its frames come at.
+    const AVRational settled = v->m_state->input->streams[0]->avg_frame_rate;
+    if (!driver.synthetic && settled.num > 0 && settled.den > 0) {
+        if (const std::uint32_t us = periodUs(static_cast<std::uint32_t>(settled.den),
+                                              static_cast<std::uint32_t>(settled.num))) {
+            v->m_usPerFrame = us;
+        }
+    }
     if (frameBytes(v->m_size.width, v->m_size.height, dib::kBiRgb, 24) == 0) {
         *why = driver.name + ": frame size out of range";
         return nullptr;

@@ -51,8 +51,8 @@ std::vector<DriverInfo> listDrivers();
 // Driver n's description; false when there is no driver with that number.
 bool driverDescription(int n, DriverInfo* out);
 
-// Frame sizes a device offers (from VIDIOC_ENUM_FRAMESIZES; the standard
-// sizes less the refused ones for a synthetic camera).
+// Frame sizes a device offers, smallest first (its readable modes; see
+// deviceModes in device_modes.h).
 std::vector<FrameSize> frameSizes(const DriverInfo& driver);
 
 }  // namespace brindle::vfw

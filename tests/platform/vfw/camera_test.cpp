@@ -191,5 +191,33 @@ TEST(CaptureWindow, ConnectsFormatsAndGrabs) {
     EXPECT_FALSE(win.grabFrameNoStop());
 }
 
+TEST(CaptureWindow, RatesSettleOnWhatTheDeviceOffers) {
+    CameraEnv env("1");
+    QWidget parent;
+    CaptureWindow win(&parent);
+    ASSERT_TRUE(win.driverConnect(static_cast<int>(listDrivers().size()) - 1));
+    CaptureParms parms;
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    // 15 a second is offered as asked; 200 a second is past the camera's
+    // fastest (60), so captures run at 60 and the parameters say so.
+    parms.microSecPerFrame = 66666;
+    ASSERT_TRUE(win.setCaptureParms(parms));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 66666u);
+    parms.microSecPerFrame = 5000;
+    ASSERT_TRUE(win.setCaptureParms(parms));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 16667u);
+    EXPECT_TRUE(win.grabFrameNoStop());
+    // A new size keeps the settled rate.
+    BitmapInfoHeader h;
+    ASSERT_TRUE(win.getVideoFormat(&h));
+    h.biWidth = 160;
+    h.biHeight = 120;
+    ASSERT_TRUE(win.setVideoFormat(h));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 16667u);
+}
+
 }  // namespace
 }  // namespace brindle::vfw
