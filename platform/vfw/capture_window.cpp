@@ -562,6 +562,7 @@ bool CaptureWindow::startCapture(bool toFile) {
 
 void CaptureWindow::startClock() {
     m_captureStart = std::chrono::steady_clock::now();
+    m_gaps.reset(m_input ? m_input->microSecPerFrame() : m_parms.microSecPerFrame);
     if (m_parms.limitEnabled) {
         m_limitTimer.start(
             static_cast<int>(std::min<std::uint32_t>(m_parms.timeLimitSec, 2000000) * 1000));
@@ -657,6 +658,9 @@ void CaptureWindow::frameArrived(VideoFrame&& frame) {
         return;
     }
     ++m_status.currentVideoFrame;
+    // Frames the device lost, or this thread could not keep up with, show
+    // as gaps in the device's frame times.
+    m_status.videoFramesDropped += m_gaps.frameAt(shared->timeUs);
     if (m_plainWriter) {
         if (!m_plainWriter->writeVideo(shared->bits, true)) {
             const QString why = QString::fromStdString(m_plainWriter->error());
@@ -669,6 +673,12 @@ void CaptureWindow::frameArrived(VideoFrame&& frame) {
     }
     if (m_videoCb) {
         m_videoCb(*shared);
+    }
+}
+
+void CaptureWindow::addDroppedFrames(std::uint32_t count) {
+    if (m_capturing) {
+        m_status.videoFramesDropped += count;
     }
 }
 

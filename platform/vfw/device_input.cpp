@@ -115,8 +115,13 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
         }
         v->m_vanishAfter = config.framesBeforeVanishing;
         v->m_stampFrames = true;
+        // A camera that loses frames drops them before they are paced, so
+        // the frames after a loss come late, as a real camera's do.
+        const std::string lose = config.loseEvery > 1
+                                     ? ",select='mod(n+1," + std::to_string(config.loseEvery) + ")'"
+                                     : std::string();
         const std::string graph =
-            "testsrc2=size=" + sizeText + ":rate=" + rate + ",format=yuv420p,realtime";
+            "testsrc2=size=" + sizeText + ":rate=" + rate + lose + ",format=yuv420p,realtime";
         v->m_state->input = openDevice("lavfi", graph, &options, &v->m_stop, why);
     } else {
         av_dict_set(&options, "video_size", sizeText.c_str(), 0);
@@ -256,8 +261,13 @@ void VideoInput::run() {
                 out.timeUs = av_rescale_q(pts - firstPts, timeBase, AVRational{1, 1000000});
             }
             if (m_stampFrames && frame->format == AV_PIX_FMT_YUV420P) {
+                // The number of the frame in the source, so a lost frame
+                // shows as a jump in the counter.
+                const std::int64_t number = pts == AV_NOPTS_VALUE
+                                                ? delivered
+                                                : (out.timeUs + m_usPerFrame / 2) / m_usPerFrame;
                 stampFrameNumber(frame->data[0], frame->linesize[0], frame->width, frame->height,
-                                 static_cast<std::uint32_t>(delivered));
+                                 static_cast<std::uint32_t>(number));
                 greyStampChroma(frame->data[1], frame->linesize[1], frame->data[2],
                                 frame->linesize[2], frame->width, frame->height);
             }

@@ -127,6 +127,9 @@ SyntheticConfig SyntheticConfig::fromEnvironment() {
     if (const char* frames = std::getenv("BRINDLE_TEST_CAMERA_FRAMES"); frames && *frames) {
         c.framesBeforeVanishing = std::max(0LL, std::atoll(frames));
     }
+    if (const char* lose = std::getenv("BRINDLE_TEST_CAMERA_LOSE"); lose && *lose) {
+        c.loseEvery = std::max(0, std::atoi(lose));
+    }
     return c;
 }
 

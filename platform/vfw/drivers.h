@@ -10,6 +10,8 @@
 //   BRINDLE_TEST_CAMERA_BUSY=i,j     cameras (0-based among the synthetic
 //                                    ones) that another program holds
 //   BRINDLE_TEST_CAMERA_FRAMES=N     after N frames the camera vanishes
+//   BRINDLE_TEST_CAMERA_LOSE=N       the camera loses every Nth frame (its
+//                                    times and counter skip it)
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,7 @@ struct SyntheticConfig {
     std::vector<FrameSize> refused;
     std::vector<int> busy;
     std::int64_t framesBeforeVanishing = -1;  // -1: never
+    int loseEvery = 0;                        // 0: none lost
 
     static SyntheticConfig fromEnvironment();
     bool refuses(FrameSize size) const;
