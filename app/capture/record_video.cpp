@@ -333,8 +333,10 @@ void RecordVideo::Stop1_Click() {
         setState(kLiveEntry);
         showLiveButtons();
     } else {
-        m_player->command("stop");
+        // The player's mode change to "stopped" follows at once and brings
+        // the live picture back.
         setState(kPlaybackWindowEntry);
+        m_player->command("stop");
     }
     m_progress->setValue(0);
 }
@@ -344,6 +346,11 @@ void RecordVideo::Play_Click() {
     m_timer.stop();
     const QRect place = m_camera->widget()->geometry();
     m_camera->widget()->hide();
+    // The player's display: the picture fills its place, with no position
+    // or name written over it.
+    m_player->setScaled(true);
+    m_player->setShowPosition(false);
+    m_player->setShowName(false);
     m_player->open(takeFile());
     m_player->setTimeFormat(MediaPlayer::TimeFormat::Milliseconds);
     m_player->setGeometry(place);
