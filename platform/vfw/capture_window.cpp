@@ -381,7 +381,7 @@ int CaptureWindow::dlgVideoFormat() {
                                           .periodUs;
         rates->clear();
         for (const std::uint32_t us : offeredPeriods(m_modes, size)) {
-            rates->addItem(QStringLiteral("%1 frames/s").arg(1e6 / us, 0, 'f', us % 1000 ? 2 : 0),
+            rates->addItem(QStringLiteral("%1 frames/s").arg(QString::number(1e6 / us, 'g', 4)),
                            QVariant::fromValue(us));
             if (us == current) {
                 rates->setCurrentIndex(rates->count() - 1);
