@@ -18,6 +18,8 @@ extern "C" {
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace brindle::vfw {
 namespace {
 
@@ -381,8 +383,15 @@ int CaptureWindow::dlgVideoFormat() {
                                           .periodUs;
         rates->clear();
         for (const std::uint32_t us : offeredPeriods(m_modes, size)) {
-            rates->addItem(QStringLiteral("%1 frames/s").arg(QString::number(1e6 / us, 'g', 4)),
-                           QVariant::fromValue(us));
+            // To the hundredth, without trailing zeros: "30", "29.97".
+            QString fps = QString::number(std::round(1e8 / us) / 100.0, 'f', 2);
+            while (fps.endsWith('0')) {
+                fps.chop(1);
+            }
+            if (fps.endsWith('.')) {
+                fps.chop(1);
+            }
+            rates->addItem(QStringLiteral("%1 frames/s").arg(fps), QVariant::fromValue(us));
             if (us == current) {
                 rates->setCurrentIndex(rates->count() - 1);
             }
