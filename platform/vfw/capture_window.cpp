@@ -119,15 +119,19 @@ DriverCaps CaptureWindow::driverCaps() const {
 }
 
 bool CaptureWindow::openInput(const DriverInfo& driver, FrameSize size, std::uint32_t usPerFrame) {
+    // A camera streams to one reader at a time: the running input lets go
+    // of it before it is opened again (a caller whose new format fails
+    // reopens the old one).
+    ++m_generation;
+    m_input.reset();
+    m_lastFrame.reset();  // frames of the old format are gone with it
     std::string why;
     std::unique_ptr<VideoInput> input = VideoInput::open(driver, size, usPerFrame, &why);
     if (!input) {
         qInfo("capture: %s", why.c_str());
         return false;
     }
-    m_input.reset();
     m_input = std::move(input);
-    m_lastFrame.reset();  // frames of the old format are gone with it
     // Captures run at the period the device settled on, not the one asked.
     m_parms.microSecPerFrame = m_input->microSecPerFrame();
     BitmapInfoHeader format = m_format;
@@ -242,9 +246,11 @@ bool CaptureWindow::setCaptureParms(const CaptureParms& parms) {
         m_parms.microSecPerFrame = mode->periodUs;
         return true;
     }
-    if (!openInput(m_driver, m_input->size(), mode->periodUs)) {
+    const FrameSize size = m_input->size();
+    const std::uint32_t running = m_input->microSecPerFrame();
+    if (!openInput(m_driver, size, mode->periodUs)) {
+        openInput(m_driver, size, running);
         m_parms.microSecPerFrame = oldPeriod;
-        openInput(m_driver, m_input->size(), oldPeriod);
         return false;
     }
     return true;
@@ -270,16 +276,17 @@ bool CaptureWindow::setVideoFormat(const BitmapInfoHeader& requested) {
         const DriverInfo driver = m_driver;
         const FrameSize old = m_input->size();
         const BitmapInfoHeader oldFormat = m_format;
+        const std::uint32_t oldPeriod = m_parms.microSecPerFrame;
         m_format = format;
-        if (!openInput(driver, size, m_parms.microSecPerFrame)) {
+        if (!openInput(driver, size, oldPeriod)) {
             m_format = oldFormat;
-            openInput(driver, old, m_parms.microSecPerFrame);
+            openInput(driver, old, oldPeriod);
             return false;
         }
         if (!(m_input->size() == size)) {
             // The device rounded the size: not the format asked for.
             m_format = oldFormat;
-            openInput(driver, old, m_parms.microSecPerFrame);
+            openInput(driver, old, oldPeriod);
             return false;
         }
     }
@@ -493,7 +500,10 @@ bool CaptureWindow::startCapture(bool toFile) {
     }
     if (m_input->microSecPerFrame() != m_parms.microSecPerFrame) {
         // The device runs at the rate asked for this capture.
-        if (!openInput(m_driver, m_input->size(), m_parms.microSecPerFrame)) {
+        const FrameSize size = m_input->size();
+        const std::uint32_t old = m_input->microSecPerFrame();
+        if (!openInput(m_driver, size, m_parms.microSecPerFrame)) {
+            openInput(m_driver, size, old);
             return false;
         }
     }

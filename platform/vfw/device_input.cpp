@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -71,8 +72,35 @@ struct VideoInput::State {
     AVPixelFormat swsTo = AV_PIX_FMT_NONE;
 };
 
+namespace {
+
+// The synthetic cameras a reader holds: like a real camera, each streams to
+// one reader at a time, and a second one finds it busy.
+std::mutex gHeldMutex;
+std::vector<int> gHeld;
+
+bool holdSynthetic(int index) {
+    std::lock_guard lock(gHeldMutex);
+    if (std::find(gHeld.begin(), gHeld.end(), index) != gHeld.end()) {
+        return false;
+    }
+    gHeld.push_back(index);
+    return true;
+}
+
+void releaseSynthetic(int index) {
+    std::lock_guard lock(gHeldMutex);
+    gHeld.erase(std::remove(gHeld.begin(), gHeld.end(), index), gHeld.end());
+}
+
+}  // namespace
+
 VideoInput::~VideoInput() {
     stop();
+    m_state.reset();
+    if (m_heldSynthetic >= 0) {
+        releaseSynthetic(m_heldSynthetic);
+    }
 }
 
 std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize size,
@@ -105,10 +133,11 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
     AVDictionary* options = nullptr;
     if (driver.synthetic) {
         const SyntheticConfig config = SyntheticConfig::fromEnvironment();
-        if (config.isBusy(driver.syntheticIndex)) {
+        if (config.isBusy(driver.syntheticIndex) || !holdSynthetic(driver.syntheticIndex)) {
             *why = driver.name + ": device busy";
             return nullptr;
         }
+        v->m_heldSynthetic = driver.syntheticIndex;  // let go when v goes
         if (config.refuses(size)) {
             *why = driver.name + ": frame size " + sizeText + " refused";
             return nullptr;

@@ -183,6 +183,22 @@ TEST_F(CaptureSelectTest, OkWithNothingSelectedKeepsTheChoice) {
     EXPECT_EQ(gCapture, "2");
 }
 
+TEST_F(CaptureSelectTest, TheDeviceDialogHoldsNoCameraButADialogThatShowsItDoes) {
+    cameras("1");
+    gCaptureDriverCount = firstCamera() + 1;
+    CaptureSelect select;
+    ASSERT_EQ(select.List1()->count(), firstCamera() + 1);
+    // A camera streams to one reader at a time: the device dialog's own
+    // control leaves it free for the snapshot dialog...
+    Snapshot snap;
+    EXPECT_TRUE(snap.connected());
+    EXPECT_TRUE(messages.numbers().isEmpty());
+    // ...which holds it while it shows the picture.
+    Snapshot second;
+    EXPECT_FALSE(second.connected());
+    EXPECT_EQ(messages.numbers(), QList<int>{68});
+}
+
 TEST_F(CaptureSelectTest, NoCameraNoticeText) {
     NoCamera notice;
     EXPECT_EQ(notice.lblNoCamera()->text(),

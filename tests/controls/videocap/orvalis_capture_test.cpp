@@ -133,9 +133,12 @@ TEST_F(OrvalisCaptureTest, HostStopsAndASecondWriterIsRefused) {
     camera("2");
     const QString path = env.file("stop.avi");
     prepare(path, 0, false);
-    // A second control on the other camera, idle.
+    // A second control, idle, on the other camera: the first is busy, as
+    // a camera streams to one reader at a time.
     std::unique_ptr<ControlHost> other = load();
+    EXPECT_FALSE(other->get(DispConnect).value.toBool());
     other->put(DispDriverNum, firstCamera() + 1);
+    other->put(DispConnect, true);
     ASSERT_EQ(other->get(DispErrorNum).value.toInt(), 0);
     host().put(DispYield, true);
     ASSERT_EQ(set(DispCompression, "zq4a"), 0);
