@@ -190,6 +190,14 @@ void Files_Click() {
             chosen << one;
         }
     }
+    // Thumbnails of the pictures among them are made ahead on every core.
+    QStringList pictures;
+    for (const QString& path : chosen) {
+        if (acceptedMediaType(path) == MediaImage && lastFour(path) != ".gif") {
+            pictures << path;
+        }
+    }
+    prefetchThumbnails(pictures);
     for (const QString& path : chosen) {
         gImportPath = DirPart(path);
         addMediaFile(path, kChosenTypeRefusedEntry);
