@@ -54,6 +54,11 @@ public:
     void setDestination(const QString& folder) { m_destination = folder; }
     QString destination() const { return m_destination; }
 
+    // When not empty, unzip() extracts only the members with these names
+    // (the archive is still checked whole, and none of them need be there);
+    // an empty list extracts every member again.
+    void setOnlyMembers(const QStringList& names) { m_only = names; }
+
     // While working, pending events (repaints, timers; not user input) are
     // processed every few tens of milliseconds so a window stays drawn and
     // a progress bar moves. On unless switched off.
@@ -90,6 +95,7 @@ private:
     int unzipFlat();
 
     QStringList m_files;
+    QStringList m_only;
     QString m_archiveName;
     QString m_destination;
     QString m_errorText;

@@ -311,6 +311,17 @@ int ZipComponent::unzipFlat() {
     if (plan.empty()) {
         return fail(ZipWarning, QStringLiteral("the archive holds no files"));
     }
+    if (!m_only.isEmpty()) {
+        std::erase_if(plan, [&](const Planned& p) { return !m_only.contains(p.name); });
+        totalBytes = 0;
+        for (const Planned& p : plan) {
+            totalBytes += p.size;
+        }
+        if (plan.empty()) {
+            startProgress(0);
+            return ZipOk;
+        }
+    }
     struct statvfs fs;
     const QByteArray destBytes = QFile::encodeName(m_destination);
     if (::statvfs(destBytes.constData(), &fs) == 0) {

@@ -96,5 +96,21 @@ TEST_F(ProjectCompatTest, AProjectSavedByTheEarlierReleaseOpensAndSavesForEveryR
     expectSameState(opened, projectState());
 }
 
+TEST_F(ProjectCompatTest, OpeningForALookUnpacksOnlyWhatOpeningReads) {
+    readProject(kEarlierProject);
+    const ProjectState whole = projectState();
+    clearProject();
+    readProjectTable(kEarlierProject);
+    EXPECT_TRUE(messages.requests().isEmpty()) << messages.numbers().value(0);
+    const ProjectState look = projectState();
+    EXPECT_EQ(look.globals, whole.globals);
+    EXPECT_EQ(look.slides, whole.slides);  // the clip's check and length included
+    EXPECT_EQ(workFiles(), QStringList({"backtrk.wav", "tocName.toc", "video1.avi"}));
+
+    // A file that is not a project is reported the same way.
+    readProjectTable(env.write("junk.bqx", "not a zip"));
+    EXPECT_EQ(messages.numbers(), QList<int>{134});
+}
+
 }  // namespace
 }  // namespace brindle::test
