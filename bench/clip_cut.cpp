@@ -56,7 +56,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (args.size() != 4) {
-        std::fprintf(stderr, "usage: bench-clip-cut CLIP FIRST LAST\n");
+        std::fprintf(stderr,
+                     "usage: bench-clip-cut CLIP FIRST LAST\n"
+                     "       bench-clip-cut --frames CLIP N\n");
         return 2;
     }
     QWidget window;
