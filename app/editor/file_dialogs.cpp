@@ -62,13 +62,14 @@ QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& f
 }
 
 QString chooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
-                         const QString& folder) {
+                         const QString& folder, bool confirmOverwrite) {
     QFileDialog dialog(parent, title, folder);
     dialog.setObjectName("SaveFileDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
     dialog.setNameFilters(files::nameFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

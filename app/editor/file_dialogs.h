@@ -15,10 +15,10 @@ namespace brindle {
 QString chooseFileToOpen(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder, bool withPreview);
 
-// A save-file dialog with an overwrite prompt. A name typed without an
-// extension gets the first extension of the chosen filter. Empty when
-// cancelled.
+// A save-file dialog, with an overwrite prompt unless the caller asks
+// about replacing a file itself. A name typed without an extension gets the
+// first extension of the chosen filter. Empty when cancelled.
 QString chooseFileToSave(QWidget* parent, const QString& title, const QString& filter,
-                         const QString& folder);
+                         const QString& folder, bool confirmOverwrite = true);
 
 }  // namespace brindle

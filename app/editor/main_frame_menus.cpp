@@ -26,20 +26,6 @@
 
 namespace brindle {
 
-namespace {
-
-// Edit is enabled per slide, for the kinds that have an edit dialog.
-const QStringList kUnavailable = {"mnuEdit"};
-
-// Slide kinds whose Edit dialog this build has.
-bool editable(const MediaElement* r) {
-    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
-                            r->mediaType == MediaSnapshot ||
-                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
-}
-
-}  // namespace
-
 QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
                             const QKeySequence& shortcut) {
     auto* action = new QAction(LoadResString(captionEntry), this);
@@ -49,9 +35,6 @@ QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
     }
     menu->addAction(action);
     m_items[action->objectName()] = action;
-    if (kUnavailable.contains(action->objectName())) {
-        action->setEnabled(false);
-    }
     return action;
 }
 
@@ -111,18 +94,16 @@ void MainFrame::connectCommands() {
     on("mnuPublish", mnuPublish_Click);
     on("mnuExportVideo", mnuExportVideo_Click);
     on("mnuRemove", mnuRemove_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
+    on("mnuEdit", mnuEdit_Click);
     on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
     on("mnuText", mnuText_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
     on("mnuAudio", mnuAudio_Click);
     on("mnuBackTrack", mnuBackTrack_Click);
     on("SelectCapDev", SelectCapDev_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
@@ -172,18 +153,13 @@ void MainFrame::connectStrip() {
 void MainFrame::setupContextMenu(int k) {
     const MediaElement* r = gProject.count() > 0 ? gProject.Item(k) : nullptr;
     const bool video = r && r->mediaType == MediaVideo;
-    auto enable = [this](const char* name, bool on) {
-        QAction* a = item(QString::fromLatin1(name));
-        a->setEnabled(on && !kUnavailable.contains(a->objectName()));
-    };
-    enable("mnuAudio", r && !video);
-    enable("mnuText", r != nullptr);
-    enable("mnuRemove", r != nullptr);
-    enable("mnuContextSaveAs", r != nullptr);
-    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
-    if (editable(r)) {
-        item("mnuEdit")->setEnabled(true);
-    }
+    item("mnuAudio")->setEnabled(r && !video);
+    item("mnuText")->setEnabled(r != nullptr);
+    item("mnuRemove")->setEnabled(r != nullptr);
+    // A placeholder slide has no medium to save or to edit.
+    item("mnuContextSaveAs")->setEnabled(r && r->mediaType != MediaRaw);
+    item("mnuEdit")->setEnabled(r && r->mediaType != MediaRaw &&
+                                !(video && r->VideoType != VideoAvi));
 
     QString caption = LoadResString(91);
     if (r && r->mediaType == MediaRaw) {
