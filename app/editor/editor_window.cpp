@@ -14,6 +14,7 @@ namespace brindle {
 
 namespace {
 constexpr int kIdentityTooltipEntry = 192;
+constexpr int kShortcutEntry = 1409;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 44;
 }  // namespace
@@ -26,12 +27,14 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     auto* bar = new QVBoxLayout(m_buttonBar);
     bar->setContentsMargins(0, 0, 0, 0);
     m_buttonBar->setLayout(bar);
-    addButton("Text", 18, 118);
-    addButton("Files", 19, 119);
-    addButton("Scan", 22, 120);
-    addButton("Snap", 21, 121);
-    addButton("Video", 20, 122);
+    // Each add command has a key: Ctrl and its place in the bar.
+    addButton("Text", 18, 118, QKeySequence(Qt::CTRL | Qt::Key_1));
+    addButton("Files", 19, 119, QKeySequence(Qt::CTRL | Qt::Key_2));
+    addButton("Scan", 22, 120, QKeySequence(Qt::CTRL | Qt::Key_3));
+    addButton("Snap", 21, 121, QKeySequence(Qt::CTRL | Qt::Key_4));
+    addButton("Video", 20, 122, QKeySequence(Qt::CTRL | Qt::Key_5));
     bar->addStretch(1);
+    // Preview's key is the menu item's (F5).
     addButton("PlayPreview", 23, 123);
     addButton("Publish", 105, 124);
 
@@ -47,10 +50,22 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
         m_identity->setIconSize(picture.size());
     }
     m_identity->setToolTip(LoadResString(kIdentityTooltipEntry));
+    m_identity->setAccessibleName(LoadResString(kIdentityTooltipEntry));
     m_identity->setCursor(Qt::PointingHandCursor);
     connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);
 
     m_strip = new SlideStrip(this);
+    // Tabbing follows the window: the buttons from the top, the picture at
+    // the right, then the strip.
+    QWidget* previous = nullptr;
+    for (QWidget* w : m_buttonBar->findChildren<QPushButton*>()) {
+        if (previous != nullptr) {
+            setTabOrder(previous, w);
+        }
+        previous = w;
+    }
+    setTabOrder(previous, m_identity);
+    setTabOrder(m_identity, m_strip);
 
     auto* right = new QVBoxLayout;
     right->addWidget(m_identity, 0, Qt::AlignRight | Qt::AlignTop);
@@ -73,10 +88,19 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     setFixedSize(layout->sizeHint().expandedTo(QSize(760, 500)));
 }
 
-QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int tooltipEntry) {
+QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int tooltipEntry,
+                                     const QKeySequence& key) {
     auto* b = new QPushButton(LoadResString(captionEntry), m_buttonBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(LoadResString(tooltipEntry));
+    b->setAccessibleName(LoadResString(captionEntry));
+    QString description = LoadResString(tooltipEntry);
+    if (!key.isEmpty()) {
+        b->setShortcut(key);
+        description +=
+            ".  " + LoadResString(kShortcutEntry) + key.toString(QKeySequence::NativeText);
+    }
+    b->setAccessibleDescription(description);
     b->setFixedSize(kButtonWidth, kButtonHeight);
     m_buttonBar->layout()->addWidget(b);
     return b;

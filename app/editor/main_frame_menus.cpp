@@ -26,6 +26,10 @@
 
 namespace brindle {
 
+namespace {
+constexpr int kConfirmRemoveEntry = 1404;
+}  // namespace
+
 QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
                             const QKeySequence& shortcut) {
     auto* action = new QAction(LoadResString(captionEntry), this);
@@ -66,7 +70,8 @@ void MainFrame::buildMenus() {
     addItem(m_context, "mnuText", 101);
     m_context->addSeparator();
     addItem(m_context, "mnuContextSaveAs", 93);
-    addItem(m_context, "mnuRemove", 94, QKeySequence(Qt::Key_Delete));
+    // Delete in the strip asks first, then removes through this item.
+    addItem(m_context, "mnuRemove", 94);
     m_menus["ContextMenu"] = m_context;
 
     QMenu* options = topMenu("mnuOptions", 95);
@@ -143,6 +148,19 @@ void MainFrame::connectStrip() {
             a->trigger();
         }
     });
+    connect(s, &SlideStrip::removeRequested, this, [this](int slide) {
+        setupContextMenu(slide);
+        if (item("mnuRemove")->isEnabled() &&
+            MsgBox(kConfirmRemoveEntry, MsgButtons::YesNo, MsgIcon::Question) == vbYes) {
+            item("mnuRemove")->trigger();
+        }
+    });
+    connect(s, &SlideStrip::editRequested, this, [this](int slide) {
+        setupContextMenu(slide);
+        if (QAction* a = item("mnuEdit"); a->isEnabled()) {
+            a->trigger();
+        }
+    });
     connect(s, &SlideStrip::backTrackClicked, this, [this] {
         if (QAction* a = item("mnuBackTrack"); a->isEnabled()) {
             a->trigger();
@@ -163,23 +181,9 @@ void MainFrame::setupContextMenu(int k) {
 
     QString caption = LoadResString(91);
     if (r && r->mediaType == MediaRaw) {
-        caption = LoadResString(103);
+        caption = slideTitle(*r, k);
     } else if (r) {
-        int kind = 104;
-        switch (r->mediaType) {
-            case MediaSnapshot:
-                kind = 21;
-                break;
-            case MediaVideo:
-                kind = 20;
-                break;
-            case MediaText:
-                kind = 18;
-                break;
-            default:
-                break;
-        }
-        caption += " " + LoadResString(kind) + LoadResString(102) + QString::number(k).trimmed();
+        caption += " " + slideTitle(*r, k);
     }
     item("mnuEdit")->setText(caption);
 }
