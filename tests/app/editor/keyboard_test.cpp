@@ -11,6 +11,7 @@
 #include "app/model/project.h"
 #include "platform/messages.h"
 #include "tests/app/editor/editor_fixture.h"
+#include "tests/support/temp_env.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -171,6 +172,26 @@ TEST_F(KeyboardTest, EachAddCommandHasItsKey) {
     press(Qt::Key_2);
     frame->dimTheWindow(false);
     EXPECT_EQ(chooser, 1);
+}
+
+// A text slide typed without the mouse: Ctrl+1 opens the editor with the
+// text box ready, Ctrl+Enter is its OK.
+TEST_F(KeyboardTest, ATextSlideIsTypedAndAcceptedFromTheKeyboard) {
+    watcher.stop();
+    QTimer::singleShot(300, [this] {
+        QWidget* box = QApplication::focusWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), "Text1");
+        QTest::keyClicks(box, "Our trip");
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, "to the sea");
+        QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
+    });
+    key(Qt::Key_1, Qt::ControlModifier);
+    QTest::qWait(600);
+    ASSERT_EQ(gProject.count(), 1);
+    EXPECT_EQ(gProject.Item(1)->mediaType, MediaText);
+    EXPECT_EQ(fileContents(gProject.Item(1)->Filename), "Our trip\r\nto the sea\r\n");
 }
 
 TEST_F(KeyboardTest, TabFollowsTheWindowFromTheButtonsToTheStrip) {
