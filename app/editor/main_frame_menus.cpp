@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace brindle {
 
@@ -124,6 +125,9 @@ void MainFrame::connectCommands() {
 
 void MainFrame::connectStrip() {
     SlideStrip* s = strip();
+    // F6 takes the keyboard to the strip from anywhere in the window.
+    auto* toStrip = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(toStrip, &QShortcut::activated, s, [s] { s->setFocus(Qt::ShortcutFocusReason); });
     connect(s, &SlideStrip::slideSelected, this, [this] { setupContextMenu(gSelectedSlide); });
     connect(s, &SlideStrip::contextMenuSetup, this, [this](int slide) { setupContextMenu(slide); });
     connect(s, &SlideStrip::stripChanged, this, [this] { setupContextMenu(gSelectedSlide); });

@@ -133,7 +133,10 @@ TEST_F(KeyboardTest, StripKeysChooseMoveEditAndRemoveSlides) {
     EXPECT_TRUE(frame->contextMenu()->isVisible());
     frame->contextMenu()->hide();
 
-    // The frame goes with the focus.
+    // F6 brings the keys back to the strip; the frame goes with the focus.
+    frame->editor()->button("Files")->setFocus();
+    key(Qt::Key_F6);
+    EXPECT_TRUE(strip()->hasFocus());
     focusStrip();
     EXPECT_TRUE(mark->isVisible());
     key(Qt::Key_Tab);

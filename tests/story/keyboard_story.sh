@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# A user's story with the real brindle window under a private Xvfb, driven
+# by keys alone (xdotool through the XTEST extension, no mouse event): a new
+# project, a text slide, two pictures from files, a caption, a slide moved,
+# save, quit, start again with the file, quit. The project is checked with
+# brindle-cli info; a screenshot of each step goes into the output folder.
+# Usage: keyboard_story.sh BIN_DIR OUT_DIR     (exit 77: no X tools here)
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+out=$2
+rm -rf "$out"
+mkdir -p "$out"
+for tool in Xvfb xdotool ffmpeg python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+done
+
+tmp=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    shot "failed"
+    [ -f "$out/brindle.log" ] && tail -20 "$out/brindle.log" >&2
+    exit 1
+}
+
+# The program's settings, folders and desktop stay inside the test.
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
+    XDG_CACHE_HOME="$tmp/cache" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/run" \
+    BRINDLE_MESSAGES=stderr QT_QPA_PLATFORM=xcb
+# Leaks at the end of a GUI program are not this story's business (the
+# unit tests check them); in a sanitizer build only real faults end it.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+unset SESSION_MANAGER
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$tmp/media"
+chmod 700 "$XDG_RUNTIME_DIR"
+# The start-up check wants the player registered; run as root the
+# registration also writes the machine's application folder, which a
+# private mount keeps away from this machine.
+if [ "$(id -u)" = 0 ]; then
+    unshare -m sh -c 'mount -t tmpfs none /usr/local/share && "$0" --register' \
+        "$bin/brindle-player" >/dev/null || { echo "SKIP: cannot register privately"; exit 77; }
+else
+    "$bin/brindle-player" --register >/dev/null
+fi
+
+# A display of our own.
+exec 3< <(Xvfb -displayfd 1 -nolisten tcp -noreset -screen 0 1024x768x24 2>"$tmp/xvfb.log" & echo "pid $!")
+read -r _ xvfb_pid <&3
+read -r -t 20 number <&3 || { echo "SKIP: Xvfb did not start"; exit 77; }
+export DISPLAY=:$number
+
+step=0
+shot() {
+    step=$((step + 1))
+    ffmpeg -nostdin -v error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
+        "$out/$(printf %02d "$step")-$1.png" || true
+}
+# Waits for a visible window whose name matches, answers its id.
+wait_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+wait_gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
+type_text() { xdotool type --delay 20 "$1"; sleep 0.2; }
+focus() { xdotool windowfocus --sync "$1"; sleep 0.2; }
+
+ff() { ffmpeg -nostdin -v error -y "$@"; }
+ff -f lavfi -i "testsrc2=s=640x480" -frames:v 1 "$tmp/media/harbour.jpg"
+ff -f lavfi -i "mandelbrot=s=640x480" -frames:v 1 "$tmp/media/market.jpg"
+project=$tmp/projects/trip.bqx
+mkdir -p "$tmp/projects"
+
+start_brindle() {
+    "$bin/brindle" "$@" >>"$out/brindle.log" 2>&1 &
+    app_pid=$!
+}
+
+# 1. A new project: the program starts empty.
+start_brindle
+main=$(wait_window '^Velmora$') || fail "the editor window did not come up"
+sleep 1
+focus "$main"
+shot "new-project"
+
+# 2. A text slide: Ctrl+1, type, Ctrl+Enter.
+keys ctrl+1
+sleep 1
+type_text "Our trip"
+keys ctrl+Return
+sleep 0.5
+focus "$main"
+shot "text-slide"
+
+# 3. Two pictures through the Files dialog: type the path, Enter.
+for picture in harbour market; do
+    keys ctrl+2
+    dialog=$(wait_window 'Select Media') || fail "the Files dialog did not open"
+    focus "$dialog"
+    type_text "$tmp/media/$picture.jpg"
+    keys Return
+    wait_gone 'Select Media' || fail "the Files dialog stayed open"
+    sleep 0.5
+    focus "$main"
+done
+shot "two-pictures"
+
+# 4. A caption on the selected (last) slide through the Edit menu.
+keys alt+e t
+sleep 1
+type_text "Harbour at dusk"
+keys Return
+sleep 0.5
+focus "$main"
+shot "caption"
+
+# 5. The text slide moved one place on: F6, Home, Ctrl+Right.
+keys F6 Home ctrl+Right
+shot "moved"
+
+# 6. Save: Ctrl+S asks for a name the first time.
+keys ctrl+s
+sleep 1
+type_text "$project"
+keys Return
+for _ in $(seq 100); do [ -s "$project" ] && break; sleep 0.1; done
+[ -s "$project" ] || fail "the project was not saved"
+sleep 0.5
+focus "$main"
+shot "saved"
+
+# 7. Quit with Ctrl+Q: nothing unsaved, so no question.
+keys ctrl+q
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+
+# 8. The project as saved.
+"$bin/brindle-cli" info "$project" >"$out/info.json" 2>>"$out/brindle.log" ||
+    fail "brindle-cli info could not open the project"
+python3 - "$out/info.json" <<'PY' || fail "the project is not what was made"
+import json, sys
+info = json.load(open(sys.argv[1]))
+slides = info["slides"] if isinstance(info, dict) else info
+kinds = [s.get("mediaType") for s in slides]
+assert len(slides) == 3, f"three slides, not {len(slides)}: {kinds}"
+assert kinds == [2, 3, 2], f"picture, text, picture in that order, not {kinds}"
+assert slides[2].get("Caption") == "Harbour at dusk", slides[2]
+assert slides[0].get("Caption", "") == "" and slides[1].get("Caption", "") == ""
+assert slides[1]["Filename"].startswith("text"), slides[1]
+assert info.get("messages") == [], info.get("messages")
+print("project ok:", kinds)
+PY
+
+# 9. Start again with the file: the same project comes up, and goes.
+start_brindle "$project"
+main=$(wait_window '^trip - Velmora$') || fail "the project did not open at start-up"
+sleep 1
+focus "$main"
+shot "reopened"
+keys ctrl+q
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the reopened program did not end"
+wait "$app_pid" || fail "the reopened program ended with an error"
+app_pid=
+
+# No message box came up on the way (they are written to the log).
+if grep -q '^message ' "$out/brindle.log"; then
+    fail "unexpected messages: $(grep '^message ' "$out/brindle.log" | head -3)"
+fi
+echo "story done; screenshots in $out"
