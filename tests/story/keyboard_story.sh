@@ -2,7 +2,8 @@
 # A user's story with the real brindle window under a private Xvfb, driven
 # by keys alone (xdotool through the XTEST extension, no mouse event): a new
 # project, a text slide, two pictures from files, a caption, a slide moved,
-# save, quit, start again with the file, quit. The project is checked with
+# a snapshot from the synthetic camera, a preview in the player, save, quit
+# (which ends the player), start again with the file, quit. The project is checked with
 # brindle-cli info; a screenshot of each step goes into the output folder.
 # Usage: keyboard_story.sh BIN_DIR OUT_DIR     (exit 77: no X tools here)
 set -euo pipefail
@@ -34,7 +35,7 @@ fail() {
 # The program's settings, folders and desktop stay inside the test.
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
     XDG_CACHE_HOME="$tmp/cache" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/run" \
-    BRINDLE_MESSAGES=stderr QT_QPA_PLATFORM=xcb
+    BRINDLE_MESSAGES=stderr QT_QPA_PLATFORM=xcb BRINDLE_TEST_CAMERA=1
 # Leaks at the end of a GUI program are not this story's business (the
 # unit tests check them); in a sanitizer build only real faults end it.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
@@ -137,7 +138,30 @@ shot "caption"
 keys F6 Home ctrl+Right
 shot "moved"
 
-# 6. Save: Ctrl+S asks for a name the first time.
+# 6. A snapshot from the camera after the last slide: Ctrl+4, Enter.
+keys End ctrl+4
+sleep 3
+shot "snapshot-dialog"
+keys Return
+for _ in $(seq 100); do
+    [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
+    sleep 0.1
+done
+sleep 0.5
+focus "$main"
+shot "snapshot"
+
+# 7. Preview: F5 writes the presentation and starts the player on it.
+keys F5
+player=$(wait_window 'Brindle Player') || fail "the player did not come up"
+player_pid=$(xdotool getwindowpid "$player")
+tr '\0' ' ' <"/proc/$player_pid/cmdline" | grep -q 'preView.smi' ||
+    fail "the player was not started on preView.smi"
+sleep 2
+shot "preview"
+focus "$main"
+
+# 8. Save: Ctrl+S asks for a name the first time.
 keys ctrl+s
 sleep 1
 type_text "$project"
@@ -148,14 +172,17 @@ sleep 0.5
 focus "$main"
 shot "saved"
 
-# 7. Quit with Ctrl+Q: nothing unsaved, so no question.
+# 9. Quit with Ctrl+Q: nothing unsaved, so no question; the player the
+# preview started goes with the program.
 keys ctrl+q
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
+for _ in $(seq 50); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$player_pid" 2>/dev/null && fail "the player outlived the program"
 
-# 8. The project as saved.
+# 10. The project as saved.
 "$bin/brindle-cli" info "$project" >"$out/info.json" 2>>"$out/brindle.log" ||
     fail "brindle-cli info could not open the project"
 python3 - "$out/info.json" <<'PY' || fail "the project is not what was made"
@@ -163,8 +190,8 @@ import json, sys
 info = json.load(open(sys.argv[1]))
 slides = info["slides"] if isinstance(info, dict) else info
 kinds = [s.get("mediaType") for s in slides]
-assert len(slides) == 3, f"three slides, not {len(slides)}: {kinds}"
-assert kinds == [2, 3, 2], f"picture, text, picture in that order, not {kinds}"
+assert len(slides) == 4, f"four slides, not {len(slides)}: {kinds}"
+assert kinds == [2, 3, 2, 0], f"picture, text, picture, snapshot in that order, not {kinds}"
 assert slides[2].get("Caption") == "Harbour at dusk", slides[2]
 assert slides[0].get("Caption", "") == "" and slides[1].get("Caption", "") == ""
 assert slides[1]["Filename"].startswith("text"), slides[1]
@@ -172,7 +199,7 @@ assert info.get("messages") == [], info.get("messages")
 print("project ok:", kinds)
 PY
 
-# 9. Start again with the file: the same project comes up, and goes.
+# 11. Start again with the file: the same project comes up, and goes.
 start_brindle "$project"
 main=$(wait_window '^trip - Velmora$') || fail "the project did not open at start-up"
 sleep 1
