@@ -3,12 +3,17 @@
 # by keys alone (xdotool through the XTEST extension, no mouse event): a new
 # project, a text slide, two pictures from files, a caption, a slide moved,
 # a snapshot from the synthetic camera, a preview in the player, save, quit
-# (which ends the player), start again with the file, quit. The project is checked with
+# (which ends the player), start again with the file, publish: the desktop's
+# browser (a stand-in that runs brindle-upload on the page) opens the
+# publishing page of a service on 127.0.0.1, whose upload button is pressed
+# (the one mouse click: the plug-in's button takes no keys), and the service
+# receives project.zip byte for byte; quit. The project is checked with
 # brindle-cli info; a screenshot of each step goes into the output folder.
 # Usage: keyboard_story.sh BIN_DIR OUT_DIR     (exit 77: no X tools here)
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 out=$2
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
 mkdir -p "$out"
 for tool in Xvfb xdotool ffmpeg python3; do
@@ -18,8 +23,11 @@ done
 tmp=$(mktemp -d)
 xvfb_pid=
 app_pid=
+server_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+    [ -f "$tmp/upload.pid" ] && kill "$(cat "$tmp/upload.pid")" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$tmp"
@@ -29,6 +37,9 @@ fail() {
     echo "FAIL: $*" >&2
     shot "failed"
     [ -f "$out/brindle.log" ] && tail -20 "$out/brindle.log" >&2
+    for f in browser.args upload.err server.log; do
+        [ -f "$tmp/$f" ] && { echo "--- $f" >&2; tail -20 "$tmp/$f" >&2; }
+    done
     exit 1
 }
 
@@ -90,6 +101,36 @@ ff -f lavfi -i "testsrc2=s=640x480" -frames:v 1 "$tmp/media/harbour.jpg"
 ff -f lavfi -i "mandelbrot=s=640x480" -frames:v 1 "$tmp/media/market.jpg"
 project=$tmp/projects/trip.bqx
 mkdir -p "$tmp/projects"
+
+# The hosting service, and the publishing address in the settings.
+mkdir -p "$tmp/server"
+printf 'projectfile FILE\r\nContent-Type: application/octet-stream\r\n\r\nsizefiles\r\n\r\n' \
+    >"$tmp/fields.pfp"
+exec 4< <(python3 "$here/../plugin/upload_server.py" "$tmp/server" --pfp "$tmp/fields.pfp" \
+    2>"$tmp/server.log" & echo "pid $!")
+read -r _ server_pid <&4
+read -r -t 20 _ port <&4 || fail "the service did not start"
+mkdir -p "$XDG_CONFIG_HOME/brindle"
+printf '[HKEY_CURRENT_USER]\nSoftware\\Quenby\\Velmora\\PublishURL=http://127.0.0.1:%s/publish\n' \
+    "$port" >>"$XDG_CONFIG_HOME/brindle/registry.ini"
+# The desktop's browser: runs the upload program on the page it is given.
+mkdir -p "$XDG_DATA_HOME/applications"
+cat >"$tmp/browser" <<BROWSER
+#!/bin/sh
+echo "\$1" >"$tmp/browser.args"
+"$bin/brindle-upload" --page "\$1" --exit-after-answer >"$tmp/upload.out" 2>"$tmp/upload.err" &
+echo \$! >"$tmp/upload.pid"
+wait
+BROWSER
+chmod +x "$tmp/browser"
+printf '[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%u\nMimeType=text/html;\n' \
+    "$tmp/browser" >"$XDG_DATA_HOME/applications/story-browser.desktop"
+list=$XDG_CONFIG_HOME/mimeapps.list
+if grep -q '^\[Default Applications\]' "$list" 2>/dev/null; then
+    sed -i '/^\[Default Applications\]/a text/html=story-browser.desktop' "$list"
+else
+    printf '[Default Applications]\ntext/html=story-browser.desktop\n' >>"$list"
+fi
 
 start_brindle() {
     "$bin/brindle" "$@" >>"$out/brindle.log" 2>&1 &
@@ -205,6 +246,25 @@ main=$(wait_window '^trip - Velmora$') || fail "the project did not open at star
 sleep 1
 focus "$main"
 shot "reopened"
+
+# 12. Publish from the File menu: the presentation is packed and the
+# browser opens the service's page with the packed file's path and size.
+keys alt+f p
+upload=$(wait_window '^Publish$') || fail "the publishing page did not come up"
+sleep 1
+shot "publishing-page"
+grep -q "projectfile=$HOME/uploads/project.zip&sizefiles=" "$tmp/browser.args" ||
+    fail "the browser was not given the publishing address: $(cat "$tmp/browser.args")"
+eval "$(xdotool getwindowgeometry --shell "$upload")"
+xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+for _ in $(seq 300); do [ -s "$tmp/server/fields/projectfile" ] && break; sleep 0.1; done
+sleep 1
+shot "uploaded"
+cmp -s "$HOME/uploads/project.zip" "$tmp/server/fields/projectfile" ||
+    fail "the service did not receive project.zip whole"
+unzip -Z1 "$tmp/server/fields/projectfile" >"$out/published.txt"
+grep -qx 'preView.smi' "$out/published.txt" || fail "the upload holds no preView.smi"
+focus "$main"
 keys ctrl+q
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the reopened program did not end"
