@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A user's story with the real brindle window under a private Xvfb, driven
 # by keys alone (xdotool through the XTEST extension, no mouse event): a new
-# project, a text slide, two pictures from files, a caption, a slide moved,
+# project, a text slide, two pictures from files, a caption, a spoken
+# narration and a background track from a file (with a sound server), a
+# slide moved,
 # a snapshot from the synthetic camera, a preview in the player, save, quit
 # (which ends the player), start again with the file, publish: the desktop's
 # browser (a stand-in that runs brindle-upload on the page) opens the
@@ -175,6 +177,40 @@ sleep 0.5
 focus "$main"
 shot "caption"
 
+# 4b. With a sound server (the test script's null sink): a spoken narration
+# for the same slide, recorded from the sink's monitor while espeak-ng
+# speaks into it, and a background track taken from a file.
+narrated=no
+if [ -n "${PULSE_SERVER:-}" ] && pactl info >/dev/null 2>&1 && command -v espeak-ng >/dev/null; then
+    narrated=yes
+    ff -f lavfi -i "sine=frequency=330:duration=6" "$tmp/media/tune.wav"
+    keys alt+e a
+    sleep 1.5           # the dialog opens with Record in the focus
+    keys space
+    sleep 0.3
+    espeak-ng "The harbour at dusk, with the boats coming home." 2>/dev/null
+    sleep 0.3
+    shot "narration"
+    keys space          # Stop has the focus while recording
+    sleep 0.5
+    keys Tab Tab Tab space   # from Play past Erase and Files to OK
+    sleep 1
+    focus "$main"
+    keys alt+o b
+    sleep 1.5
+    keys Tab space      # Files...
+    sleep 1
+    type_text "$tmp/media/tune.wav"
+    keys Return
+    sleep 1
+    shot "background-track"
+    keys Tab space      # from Files to OK
+    sleep 1
+    focus "$main"
+else
+    echo "no sound server: the narration and the background track are left out"
+fi
+
 # 5. The text slide moved one place on: F6, Home, Ctrl+Right.
 keys F6 Home ctrl+Right
 shot "moved"
@@ -226,7 +262,7 @@ kill -0 "$player_pid" 2>/dev/null && fail "the player outlived the program"
 # 10. The project as saved.
 "$bin/brindle-cli" info "$project" >"$out/info.json" 2>>"$out/brindle.log" ||
     fail "brindle-cli info could not open the project"
-python3 - "$out/info.json" <<'PY' || fail "the project is not what was made"
+python3 - "$out/info.json" "$narrated" <<'PY' || fail "the project is not what was made"
 import json, sys
 info = json.load(open(sys.argv[1]))
 slides = info["slides"] if isinstance(info, dict) else info
@@ -236,6 +272,9 @@ assert kinds == [2, 3, 2, 0], f"picture, text, picture, snapshot in that order, 
 assert slides[2].get("Caption") == "Harbour at dusk", slides[2]
 assert slides[0].get("Caption", "") == "" and slides[1].get("Caption", "") == ""
 assert slides[1]["Filename"].startswith("text"), slides[1]
+if sys.argv[2] == "yes":
+    assert slides[2]["Sound"] != "" and slides[2]["AudioDuration"] >= 1500, slides[2]
+    assert info["backTrack"]["file"] != "" and info["backTrack"]["durationMs"] >= 5000, info["backTrack"]
 assert info.get("messages") == [], info.get("messages")
 print("project ok:", kinds)
 PY
