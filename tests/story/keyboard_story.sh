@@ -3,8 +3,8 @@
 # by keys alone (xdotool through the XTEST extension, no mouse event): a new
 # project, a text slide, two pictures from files, a caption, a spoken
 # narration and a background track from a file (with a sound server), a
-# slide moved,
-# a snapshot from the synthetic camera, a preview in the player, save, quit
+# slide moved, a snapshot from the synthetic camera, a 3-second clip recorded
+# from it, a preview in the player, save, quit
 # (which ends the player), start again with the file, publish: the desktop's
 # browser (a stand-in that runs brindle-upload on the page) opens the
 # publishing page of a service on 127.0.0.1, whose upload button is pressed
@@ -215,6 +215,25 @@ fi
 keys F6 Home ctrl+Right
 shot "moved"
 
+# 5b. With the sound server for its microphone: a 3-second clip from the
+# camera after the last slide. The dialog opens live with Record in the
+# focus; after the take, Play has it and OK comes next.
+if [ "$narrated" = yes ]; then
+    keys End ctrl+5
+    wait_window 'Record Video' >/dev/null || fail "the video dialog did not open"
+    sleep 2
+    keys space
+    sleep 3.5
+    shot "recording"
+    keys space          # Stop has the focus while recording
+    sleep 1.5
+    keys Tab space      # from Play to OK
+    wait_gone 'Record Video' || fail "the video dialog stayed open"
+    sleep 0.5
+    focus "$main"
+    shot "clip"
+fi
+
 # 6. A snapshot from the camera after the last slide: Ctrl+4, Enter.
 keys End ctrl+4
 sleep 3
@@ -267,12 +286,12 @@ import json, sys
 info = json.load(open(sys.argv[1]))
 slides = info["slides"] if isinstance(info, dict) else info
 kinds = [s.get("mediaType") for s in slides]
-assert len(slides) == 4, f"four slides, not {len(slides)}: {kinds}"
-assert kinds == [2, 3, 2, 0], f"picture, text, picture, snapshot in that order, not {kinds}"
+assert kinds[:3] == [2, 3, 2] and kinds[-1] == 0, f"picture, text, picture, (clip,) snapshot, not {kinds}"
 assert slides[2].get("Caption") == "Harbour at dusk", slides[2]
 assert slides[0].get("Caption", "") == "" and slides[1].get("Caption", "") == ""
 assert slides[1]["Filename"].startswith("text"), slides[1]
 if sys.argv[2] == "yes":
+    assert kinds == [2, 3, 2, 1, 0], f"and a clip before the snapshot, not {kinds}"
     assert slides[2]["Sound"] != "" and slides[2]["AudioDuration"] >= 1500, slides[2]
     assert info["backTrack"]["file"] != "" and info["backTrack"]["durationMs"] >= 5000, info["backTrack"]
 assert info.get("messages") == [], info.get("messages")
