@@ -3,6 +3,7 @@
 // messages go to standard error.
 #include "app/cli/cli_view.h"
 #include "app/cli/subcommand.h"
+#include "app/present/video_check.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -17,11 +18,12 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     using namespace brindle;
-    gAppTitle = LoadResString(147);
+    gAppTitle = LoadResString(str::AppTitle);
     StderrMessageSink messages;
     setMessageSink(&messages);
     cli::CliView view;
     setProjectView(&view);
+    installVideoChecks();
 
     const QStringList args = QApplication::arguments().mid(1);
     if (args.isEmpty()) {

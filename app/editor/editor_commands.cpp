@@ -1,6 +1,5 @@
 #include "app/editor/editor_commands.h"
 
-#include "app/editor/file_dialogs.h"
 #include "app/editor/scan_commands.h"
 #include "app/editor/strip_state.h"
 #include "app/editor/text_commands.h"
@@ -10,6 +9,7 @@
 #include "app/model/project_file.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/messages.h"
@@ -18,15 +18,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr int kOpenProjectEntry = 82;
-constexpr int kProjectFilterEntry = 168;
-constexpr int kHomeUrlMissingEntry = 138;
-
-ProjectChooser& projectChooser() {
-    static ProjectChooser c;
-    return c;
-}
 
 void dim(bool on) {
     if (ProjectView* view = projectView()) {
@@ -59,10 +50,6 @@ bool mayDiscardChanges(SaveAsk ask) {
     return result == 0 && !gProjectChanged;
 }
 
-void setProjectChooser(ProjectChooser chooser) {
-    projectChooser() = std::move(chooser);
-}
-
 void mnuNew_Click() {
     CloseBrowser();
     dim(true);
@@ -82,13 +69,8 @@ void mnuOpen_Click() {
         }
     }
     createTempAndWorkFolders();
-    ProjectView* view = projectView();
-    QWidget* parent = view ? view->dialogParent() : nullptr;
-    const QString title = LoadResString(kOpenProjectEntry);
-    const QString filter = LoadResString(kProjectFilterEntry);
-    const QString file = projectChooser()
-                             ? projectChooser()(parent, title, filter, gProjectPath)
-                             : chooseFileToOpen(parent, title, filter, gProjectPath, false);
+    const QString file = chooseFile(openFileRequest(
+        LoadResString(str::OpenProjectTitle), LoadResString(str::ProjectFilter), gProjectPath));
     if (!file.isEmpty()) {
         readProject(file);
         gProjectPath = DirPart(file);
@@ -176,7 +158,7 @@ void mnuOnlineResources_Click() {
 
 void Identity_Click() {
     if (gHomeURL.isEmpty()) {
-        MsgBox(kHomeUrlMissingEntry);
+        MsgBox(str::NoHomeUrl);
         return;
     }
     LaunchBrowser({}, gHomeURL, true);

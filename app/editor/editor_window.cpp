@@ -13,8 +13,6 @@
 namespace brindle {
 
 namespace {
-constexpr int kIdentityTooltipEntry = 192;
-constexpr int kShortcutEntry = 1409;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 44;
 }  // namespace
@@ -28,15 +26,16 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     bar->setContentsMargins(0, 0, 0, 0);
     m_buttonBar->setLayout(bar);
     // Each add command has a key: Ctrl and its place in the bar.
-    addButton("Text", 18, 118, QKeySequence(Qt::CTRL | Qt::Key_1));
-    addButton("Files", 19, 119, QKeySequence(Qt::CTRL | Qt::Key_2));
-    addButton("Scan", 22, 120, QKeySequence(Qt::CTRL | Qt::Key_3));
-    addButton("Snap", 21, 121, QKeySequence(Qt::CTRL | Qt::Key_4));
-    addButton("Video", 20, 122, QKeySequence(Qt::CTRL | Qt::Key_5));
+    addButton("Text", str::KindText, str::TextButtonTip, QKeySequence(Qt::CTRL | Qt::Key_1));
+    addButton("Files", str::KindFiles, str::FilesButtonTip, QKeySequence(Qt::CTRL | Qt::Key_2));
+    addButton("Scan", str::KindScan, str::ScanButtonTip, QKeySequence(Qt::CTRL | Qt::Key_3));
+    addButton("Snap", str::KindSnapshot, str::SnapshotButtonTip,
+              QKeySequence(Qt::CTRL | Qt::Key_4));
+    addButton("Video", str::KindVideo, str::VideoButtonTip, QKeySequence(Qt::CTRL | Qt::Key_5));
     bar->addStretch(1);
     // Preview's key is the menu item's (F5).
-    addButton("PlayPreview", 23, 123);
-    addButton("Publish", 105, 124);
+    addButton("PlayPreview", str::PreviewButton, str::PreviewButtonTip);
+    addButton("Publish", str::PublishButton, str::PublishButtonTip);
 
     m_identity = new QToolButton(this);
     m_identity->setObjectName("Identity");
@@ -49,8 +48,8 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
         m_identity->setIcon(QIcon(picture));
         m_identity->setIconSize(picture.size());
     }
-    m_identity->setToolTip(LoadResString(kIdentityTooltipEntry));
-    m_identity->setAccessibleName(LoadResString(kIdentityTooltipEntry));
+    m_identity->setToolTip(LoadResString(str::IdentityTip));
+    m_identity->setAccessibleName(LoadResString(str::IdentityTip));
     m_identity->setCursor(Qt::PointingHandCursor);
     connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);
 
@@ -98,7 +97,7 @@ QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int too
     if (!key.isEmpty()) {
         b->setShortcut(key);
         description +=
-            ".  " + LoadResString(kShortcutEntry) + key.toString(QKeySequence::NativeText);
+            ".  " + LoadResString(str::KeyboardShortcut) + key.toString(QKeySequence::NativeText);
     }
     b->setAccessibleDescription(description);
     b->setFixedSize(kButtonWidth, kButtonHeight);

@@ -1,6 +1,5 @@
 #include "app/editor/save_slide_as.h"
 
-#include "app/editor/file_dialogs.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -8,6 +7,7 @@
 #include "app/model/settings.h"
 #include "app/present/media_encoding.h"
 #include "app/present/pass_progress.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
@@ -19,21 +19,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr int kSaveFileAsEntry = 81;
-constexpr int kImageFilterEntry = 170;
-constexpr int kAviFilterEntry = 171;
-constexpr int kRealMediaFilterEntry = 172;
-constexpr int kTextFilterEntry = 173;
-constexpr int kVideoSaveFailedEntry = 149;
-constexpr int kReplaceFileEntry = 1400;
-constexpr int kProjectFileTargetEntry = 1401;
-constexpr int kSlideSaveFailedEntry = 1402;
-
-SaveSlideChooser& saveChooser() {
-    static SaveSlideChooser c;
-    return c;
-}
 
 bool endsWith(const QString& file, const char* extension) {
     return file.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
@@ -98,11 +83,11 @@ int filterFor(const MediaElement& slide) {
     switch (slide.mediaType) {
         case MediaSnapshot:
         case MediaImage:
-            return kImageFilterEntry;
+            return str::ImageFilter;
         case MediaVideo:
-            return slide.VideoType == VideoAvi ? kAviFilterEntry : kRealMediaFilterEntry;
+            return slide.VideoType == VideoAvi ? str::VideoFilter : str::RealMediaFilter;
         case MediaText:
-            return kTextFilterEntry;
+            return str::TextFilter;
         default:
             return 0;
     }
@@ -118,7 +103,7 @@ bool saveSlideTo(const MediaElement& slide, const QString& target) {
                 return true;  // cancelled, or reported by the encoder
             }
             if (!files::replaceFile(slide.Filename, target)) {
-                MsgBox(kVideoSaveFailedEntry);
+                MsgBox(str::VideoSaveFailed);
             }
             return true;
         case MediaText:
@@ -131,10 +116,6 @@ bool saveSlideTo(const MediaElement& slide, const QString& target) {
 
 }  // namespace
 
-void setSaveSlideChooser(SaveSlideChooser chooser) {
-    saveChooser() = std::move(chooser);
-}
-
 void mnuContextSaveAs_Click() {
     const MediaElement* slide = gProject.Item(gSelectedSlide);
     const int filterEntry = slide ? filterFor(*slide) : 0;
@@ -142,28 +123,28 @@ void mnuContextSaveAs_Click() {
         return;
     }
     ProjectView* view = projectView();
-    QWidget* parent = view ? view->dialogParent() : nullptr;
     if (view) {
         view->dimTheWindow(true);
     }
-    const QString title = LoadResString(kSaveFileAsEntry);
+    const QString title = LoadResString(str::SaveFileAsTitle);
     const QString filter = LoadResString(filterEntry);
     // The command asks about replacing a file itself, after the choice.
-    const QString target = saveChooser()
-                               ? saveChooser()(parent, title, filter, gImportPath)
-                               : chooseFileToSave(parent, title, filter, gImportPath, false);
+    FileDialogRequest request = saveFileRequest(title, filter, gImportPath);
+    request.confirmOverwrite = false;
+    const QString target = chooseFile(request);
     if (!target.isEmpty()) {
         gImportPath = DirPart(target);
         if (isProjectFile(target)) {
-            MsgBoxText(kProjectFileTargetEntry,
-                       LoadResString(kProjectFileTargetEntry) + QDir::toNativeSeparators(target));
+            MsgBoxText(str::ProjectFileTarget,
+                       LoadResString(str::ProjectFileTarget) + QDir::toNativeSeparators(target));
         } else if (!QFileInfo::exists(target) ||
-                   MsgBoxText(kReplaceFileEntry,
-                              LoadResString(kReplaceFileEntry) + QDir::toNativeSeparators(target),
-                              MsgButtons::YesNo, MsgIcon::Question) == vbYes) {
+                   MsgBoxText(
+                       str::ReplaceFileQuestion,
+                       LoadResString(str::ReplaceFileQuestion) + QDir::toNativeSeparators(target),
+                       MsgButtons::YesNo, MsgIcon::Question) == vbYes) {
             if (!saveSlideTo(*slide, target)) {
-                MsgBoxText(kSlideSaveFailedEntry,
-                           LoadResString(kSlideSaveFailedEntry) + QDir::toNativeSeparators(target));
+                MsgBoxText(str::SlideSaveFailed,
+                           LoadResString(str::SlideSaveFailed) + QDir::toNativeSeparators(target));
             }
         }
     }

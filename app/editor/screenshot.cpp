@@ -1,7 +1,6 @@
 #include "app/editor/screenshot.h"
 
 #include "app/editor/add_media.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
@@ -9,6 +8,7 @@
 #include "app/model/project.h"
 #include "controls/trimslider/vasklin_ids.h"
 #include "platform/dispatch/control_host.h"
+#include "platform/event_wait.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

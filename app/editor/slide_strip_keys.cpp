@@ -24,18 +24,6 @@ namespace {
 
 using namespace stripgeometry;
 
-constexpr int kSlideWordEntry = 102;  // " Slide "
-constexpr int kEmptySlideEntry = 103;
-constexpr int kSnapshotEntry = 21;
-constexpr int kVideoEntry = 20;
-constexpr int kImageEntry = 104;
-constexpr int kTextEntry = 18;
-constexpr int kStripNameEntry = 1405;
-constexpr int kStripKeysEntry = 1406;
-constexpr int kScrollBarNameEntry = 1407;
-constexpr int kNoSlidesEntry = 1408;
-constexpr int kMoveFailedEntry = 75;
-
 // A frame in the highlight colour, drawn over the slide bar around the
 // selected cell while the strip has the keyboard.
 class FocusMark : public QWidget {
@@ -58,29 +46,30 @@ protected:
 }  // namespace
 
 QString slideTitle(const MediaElement& slide, int number) {
-    int kind = kImageEntry;
+    int kind = str::KindImage;
     switch (slide.mediaType) {
         case MediaRaw:
-            return LoadResString(kEmptySlideEntry);
+            return LoadResString(str::EditItemEmptySlide);
         case MediaSnapshot:
-            kind = kSnapshotEntry;
+            kind = str::KindSnapshot;
             break;
         case MediaVideo:
-            kind = kVideoEntry;
+            kind = str::KindVideo;
             break;
         case MediaText:
-            kind = kTextEntry;
+            kind = str::KindText;
             break;
         default:
             break;
     }
-    return LoadResString(kind) + LoadResString(kSlideWordEntry) + QString::number(number).trimmed();
+    return LoadResString(kind) + LoadResString(str::EditItemSlide) +
+           QString::number(number).trimmed();
 }
 
 void SlideStrip::setupKeyboard() {
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(LoadResString(kStripNameEntry));
-    m_scrollBar->setAccessibleName(LoadResString(kScrollBarNameEntry));
+    setAccessibleName(LoadResString(str::SlideStripName));
+    m_scrollBar->setAccessibleName(LoadResString(str::SlidesShownName));
     // The cells' buttons are reached through the slide menu and the strip's
     // keys; tabbing goes from the strip to the background track button.
     for (StripCell& cell : m_cells) {
@@ -110,7 +99,7 @@ void SlideStrip::moveSelectedSlide(int step) {
         return;
     }
     if (!moveElement(from, to)) {
-        MsgBox(kMoveFailedEntry);
+        MsgBox(str::MoveFailed);
         return;
     }
     gProjectChanged = true;
@@ -201,11 +190,11 @@ void SlideStrip::updateFocusAndNames() {
     const int count = gProject.count();
     const MediaElement* selected = gProject.Item(gSelectedSlide);
     QString state =
-        selected ? slideTitle(*selected, gSelectedSlide) : LoadResString(kNoSlidesEntry);
+        selected ? slideTitle(*selected, gSelectedSlide) : LoadResString(str::NoSlidesYet);
     if (selected && !selected->Caption.isEmpty()) {
         state += ": " + selected->Caption;
     }
-    setAccessibleDescription(state + ".  " + LoadResString(kStripKeysEntry));
+    setAccessibleDescription(state + ".  " + LoadResString(str::SlideStripKeys));
     for (int c = 0; c < kCells; ++c) {
         const int k = slideInCell(c);
         const MediaElement* e = k > 0 ? gProject.Item(k) : nullptr;

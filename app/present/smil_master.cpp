@@ -4,8 +4,8 @@
 #include "app/present/smil_master.h"
 
 #include "app/capture/thumbnail.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/present/caption_stream.h"
 #include "app/present/image_stream.h"
@@ -22,6 +22,7 @@
 #include "platform/messages.h"
 #include "platform/resources.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -30,8 +31,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr int kPictureNotPreparedEntry = 1403;
 
 std::int32_t slideDuration(int i) {
     return calculateSlideDuration(static_cast<std::int16_t>(i)).toInt();
@@ -53,10 +52,11 @@ struct OpenFiles {
 
 class Pass {
 public:
-    Pass(int first, int last, bool publishing, bool silent)
+    Pass(int first, int last, bool publishing, bool silent, PassPace pace)
         : m_first(first),
           m_last(last),
           m_publishing(publishing),
+          m_pace(pace),
           m_progress(silent),
           m_folder(gPreviewFolder) {}
 
@@ -79,6 +79,7 @@ private:
     const int m_first;
     const int m_last;
     const bool m_publishing;
+    const PassPace m_pace;
     PassProgress m_progress;
     const QString m_folder;
     OpenFiles m_files;
@@ -131,7 +132,9 @@ void Pass::run() {
             gProgressBase = static_cast<std::int16_t>(std::lround(value));
             gProgressSpan = static_cast<std::int16_t>(
                 std::lround(double(kSlidesProgressShare) / double(count)));
-            if (!CancelRequested) {
+            if (m_pace == PassPace::NoPauses) {
+                QCoreApplication::processEvents();
+            } else if (!CancelRequested) {
                 pauseBeforeSlide();
             }
         }
@@ -168,8 +171,8 @@ void Pass::run() {
     m_progress.setValue(gProgressBase);
     m_progress.close();
     if (!m_unprepared.isEmpty()) {
-        MsgBoxText(kPictureNotPreparedEntry,
-                   LoadResString(kPictureNotPreparedEntry) + m_unprepared.join(", "));
+        MsgBoxText(str::PicturesNotPrepared,
+                   LoadResString(str::PicturesNotPrepared) + m_unprepared.join(", "));
     }
 
     if (!m_publishing) {
@@ -243,10 +246,10 @@ bool Pass::writeSlide(int i, std::int32_t start) {
 
 }  // namespace
 
-void riteSmilMasterFile(int first, int last, bool publishing, bool silent) {
+void riteSmilMasterFile(int first, int last, bool publishing, bool silent, PassPace pace) {
     // A cancel left from an earlier operation must not stop this one.
     CancelRequested = false;
-    Pass(first, last, publishing, silent).run();
+    Pass(first, last, publishing, silent, pace).run();
 }
 
 }  // namespace brindle

@@ -1,5 +1,8 @@
 #include "app/present/video_check.h"
 
+#include "app/model/media_check.h"
+#include "app/model/project_view.h"
+#include "components/mediaplayer/media_length.h"
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/dispatch/control_host.h"
 
@@ -14,6 +17,15 @@ bool isGoodVideo(dispatch::ControlHost& klipvane, const QString& path) {
     const quintptr picture = klipvane.call(DispGetDIB, {0}).value.value<quintptr>();
     klipvane.put(DispFilename, QString());
     return picture != 0;
+}
+
+void installVideoChecks() {
+    setMediaChecks({[](const QString& path) {
+                        ProjectView* view = projectView();
+                        dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
+                        return klipvane && isGoodVideo(*klipvane, path);
+                    },
+                    [](const QString& path) { return mediaLengthMs(path); }});
 }
 
 }  // namespace brindle

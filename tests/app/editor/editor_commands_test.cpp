@@ -3,7 +3,6 @@
 // Slide As replacing, refusing and reporting.
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
-#include "app/editor/save_slide_as.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_cell.h"
 #include "app/editor/strip_state.h"
@@ -37,15 +36,16 @@ class EditorCommandsTest : public EditorFixture {
 protected:
     void SetUp() override {
         EditorFixture::SetUp();
-        setSaveFileDialog([this](const SaveDialogRequest&) {
-            ++saveDialogs;
-            return std::optional<QString>();
-        });
+        countProjectSaves();
     }
-    void TearDown() override {
-        setSaveFileDialog({});
-        setSaveSlideChooser({});
-        EditorFixture::TearDown();
+    // The project's save dialog counts its requests and is cancelled.
+    void countProjectSaves() {
+        dialogs.answer([this](const FileDialogRequest& r) {
+            if (r.title == LoadResString(str::SaveProjectTitle)) {
+                ++saveDialogs;
+            }
+            return QStringList();
+        });
     }
     void select(int slide) {
         gSelectedSlide = slide;
@@ -62,6 +62,7 @@ TEST_F(EditorCommandsTest, SaveOfAnUnchangedProjectDoesNothingSaveAsAlwaysAsks) 
     EXPECT_TRUE(messages.numbers().isEmpty());
 
     addWithFilesButton({picture("a.jpg")});
+    countProjectSaves();
     gProjectChanged = false;
     frame->item("mnuSave")->trigger();
     EXPECT_EQ(saveDialogs, 0) << "slides but unchanged: nothing";
@@ -76,6 +77,7 @@ TEST_F(EditorCommandsTest, SaveOfAnUnchangedProjectDoesNothingSaveAsAlwaysAsks) 
 
 TEST_F(EditorCommandsTest, NewWithChangesAndYesAsksForANameEvenWithAProjectFile) {
     addWithFilesButton({picture("a.jpg")});
+    countProjectSaves();
     gProjectFile = env.file("trip.bqx");
     gProjectName = env.file("trip");
     messages.script({vbYes});
@@ -161,14 +163,23 @@ protected:
     void SetUp() override {
         EditorCommandsTest::SetUp();
         QDir().mkpath(env.file("out"));
-        setSaveSlideChooser(
-            [this](QWidget*, const QString&, const QString&, const QString&) { return answer; });
+    }
+    // The slide's save dialog answers `answer` (every add through the Files
+    // button set its own answer, so this follows the adds).
+    void answerSlideSaves() {
+        dialogs.answer([this](const FileDialogRequest& r) {
+            EXPECT_EQ(r.kind, FileDialogKind::Save);
+            EXPECT_EQ(r.title, LoadResString(str::SaveFileAsTitle));
+            EXPECT_FALSE(r.confirmOverwrite) << "the command asks itself";
+            return answer.isEmpty() ? QStringList() : QStringList{answer};
+        });
     }
     QString answer;
 };
 
 TEST_F(SaveSlideAsTest, AnExistingFileIsReplacedOnlyAfterYes) {
     addWithFilesButton({picture("red.jpg", 40, 30, Qt::red)});
+    answerSlideSaves();
     select(1);
     answer = env.write("out/mine.jpg", "the user's own file");
 
@@ -191,6 +202,7 @@ TEST_F(SaveSlideAsTest, AnExistingFileIsReplacedOnlyAfterYes) {
 TEST_F(SaveSlideAsTest, TheProjectsOwnFilesAreRefused) {
     addWithFilesButton({picture("red.jpg", 40, 30, Qt::red)});
     addWithFilesButton({picture("blue.jpg", 40, 30, Qt::blue)});
+    answerSlideSaves();
     select(1);
     const QByteArray first = fileContents(gProject.Item(1)->Filename);
     const QByteArray second = fileContents(gProject.Item(2)->Filename);
@@ -210,6 +222,7 @@ TEST_F(SaveSlideAsTest, TheProjectsOwnFilesAreRefused) {
 TEST_F(SaveSlideAsTest, AFailedCopyIsReportedForEveryKind) {
     addWithFilesButton({picture("red.jpg")});
     addWithFilesButton({clip()});
+    answerSlideSaves();
     // A folder that does not exist cannot take the copy.
     for (int slide : {1, 2}) {
         select(slide);
@@ -234,6 +247,7 @@ TEST_F(SaveSlideAsTest, AFailedCopyIsReportedForEveryKind) {
 
 TEST_F(SaveSlideAsTest, ACancelledEncodeLeavesTheOldFileAndNoScratch) {
     addWithFilesButton({clip()});
+    answerSlideSaves();
     select(1);
     answer = env.write("out/walk.rm", "an older encode");
     messages.script({vbYes});

@@ -5,14 +5,11 @@
 // shown and do nothing.
 #include "app/capture/capture_select.h"
 #include "app/capture/scan_state.h"
-#include "app/editor/add_media.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/editor_window.h"
-#include "app/editor/save_slide_as.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/model/project.h"
-#include "app/model/project_file.h"
 #include "app/model/settings.h"
 #include "platform/files.h"
 #include "tests/app/editor/editor_fixture.h"
@@ -44,19 +41,7 @@ protected:
         gCaptureDriverCount = 0;
         gResourcesURL = "http://example.invalid/resources";
         gHomeURL = "http://example.invalid/home";
-        // Every chooser says what it was asked, then cancels.
-        setSaveSlideChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-            seen << "chooser:slide";
-            return QString();
-        });
-        setProjectChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-            seen << "chooser:project";
-            return QString();
-        });
-        setSaveFileDialog([this](const SaveDialogRequest&) {
-            seen << "chooser:save";
-            return std::optional<QString>();
-        });
+        recordChoosers();
         // Any dialog that opens is noted and closed (a dialog shown before
         // its exec is not the active modal widget, so every shown one).
         watcher.setInterval(10);
@@ -74,11 +59,22 @@ protected:
     }
     void TearDown() override {
         watcher.stop();
-        setSaveSlideChooser({});
-        setProjectChooser({});
-        setSaveFileDialog({});
         EditorFixture::TearDown();
         browser.reset();
+    }
+
+    // Every file dialog says which it was, then cancels.
+    void recordChoosers() {
+        dialogs.answer([this](const FileDialogRequest& r) {
+            if (r.kind == FileDialogKind::Save) {
+                seen << (r.title == LoadResString(str::SaveFileAsTitle) ? "chooser:slide"
+                                                                        : "chooser:save");
+            } else {
+                seen << (r.title == LoadResString(str::OpenProjectTitle) ? "chooser:project"
+                                                                         : "chooser:media");
+            }
+            return QStringList();
+        });
     }
 
     // Runs one command and answers everything it was seen to do.
@@ -219,10 +215,6 @@ TEST_F(EveryCommandTest, EveryItemAndButtonDoesWhatItSays) {
             << name.toStdString() << " did: " << did.join(", ").toStdString();
     }
 
-    setMediaChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-        seen << "chooser:media";
-        return QStringList();
-    });
     const QStringList order = {"mnuEdit",   "mnuAudio",     "mnuText",     "mnuContextSaveAs",
                                "ElemText",  "ElemAud",      "BackAud",     "mnuBackTrack",
                                "Scanner",   "SelectCapDev", "mnuYourHelp", "mnuOnlineResources",
@@ -235,10 +227,7 @@ TEST_F(EveryCommandTest, EveryItemAndButtonDoesWhatItSays) {
         if (gProject.count() == 0) {
             addWithFilesButton({picture("one.jpg")});
             addWithFilesButton({picture("two.jpg")});
-            setMediaChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-                seen << "chooser:media";
-                return QStringList();
-            });
+            recordChoosers();
         }
         selectFirst();
         gProjectChanged = true;

@@ -3,7 +3,6 @@
 // screen reader finds in the accessibility tree.
 #include "app/capture/capture_select.h"
 #include "app/capture/scan_state.h"
-#include "app/editor/add_media.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_cell.h"
@@ -41,7 +40,7 @@ protected:
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* dialog = qobject_cast<QDialog*>(w);
                 if (dialog != nullptr && dialog->isVisible()) {
-                    dialogs << dialog->metaObject()->className();
+                    opened << dialog->metaObject()->className();
                     dialog->reject();
                     return;
                 }
@@ -68,7 +67,7 @@ protected:
     }
 
     QTimer watcher;
-    QStringList dialogs;
+    QStringList opened;  // the dialogs that opened, by class
 };
 
 TEST_F(KeyboardTest, StripKeysChooseMoveEditAndRemoveSlides) {
@@ -122,7 +121,7 @@ TEST_F(KeyboardTest, StripKeysChooseMoveEditAndRemoveSlides) {
 
     // Enter edits the picture; the menu key opens the slide menu there.
     key(Qt::Key_Return);
-    EXPECT_EQ(dialogs, QStringList({"brindle::ScanResult"}));
+    EXPECT_EQ(opened, QStringList({"brindle::ScanResult"}));
     focusStrip();
     key(Qt::Key_Menu);
     EXPECT_TRUE(frame->contextMenu()->isVisible());
@@ -146,7 +145,7 @@ TEST_F(KeyboardTest, StripKeysChooseMoveEditAndRemoveSlides) {
 
 TEST_F(KeyboardTest, EachAddCommandHasItsKey) {
     int chooser = 0;
-    setMediaChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+    dialogs.answer([&](const FileDialogRequest&) {
         ++chooser;
         return QStringList();
     });
@@ -165,7 +164,7 @@ TEST_F(KeyboardTest, EachAddCommandHasItsKey) {
     press(Qt::Key_3);
     press(Qt::Key_4);
     press(Qt::Key_5);
-    EXPECT_EQ(dialogs,
+    EXPECT_EQ(opened,
               QStringList({"brindle::realText", "brindle::NoCamera", "brindle::NoCamera"}));
     EXPECT_EQ(chooser, 1);
     EXPECT_EQ(messages.numbers(), QList<int>({70})) << "no scanner";

@@ -152,7 +152,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
     first.Thumbnail = picture(9);
     addSlide(MediaImage, 2000, picture(2));
     addSlide(MediaVideo, 2000, rmClip(3));
-    projectZip().call(projectzip::DispAddFile, {QString("left-over-from-a-save.toc")});
+    projectZip().call(zipids::DispAddFile, {QString("left-over-from-a-save.toc")});
     PublishFileBytes = 12345;
 
     riteSmilMasterFile(1, 3, true, true);
@@ -168,7 +168,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
         bytes += QFileInfo(preview(name)).size();
         EXPECT_GT(QFileInfo(preview(name)).size(), 0) << name.toStdString();
     }
-    EXPECT_EQ(projectZip().get(projectzip::DispFileList).value.toStringList(), expected);
+    EXPECT_EQ(projectZip().get(zipids::DispFileList).value.toStringList(), expected);
     EXPECT_EQ(PublishFileBytes, bytes);
     EXPECT_EQ(bytesOf(preview("thumbnail.jpg")), bytesOf(first.Thumbnail));
     // Publishing lays no preview page.
@@ -204,7 +204,7 @@ TEST_F(SmilMasterTest, AnUnpreparablePictureIsReportedAndNotPacked) {
     EXPECT_FALSE(CancelRequested) << "the rest of the presentation is written";
     EXPECT_FALSE(QFileInfo::exists(preview("pix2.jpg")));
     EXPECT_FALSE(QFileInfo::exists(preview("pix3.jpg")));
-    const QStringList packed = projectZip().get(projectzip::DispFileList).value.toStringList();
+    const QStringList packed = projectZip().get(zipids::DispFileList).value.toStringList();
     EXPECT_TRUE(packed.contains(preview("pix1.jpg")));
     for (const QString& file : packed) {
         EXPECT_TRUE(QFileInfo(file).isFile()) << "packed but missing: " << file.toStdString();

@@ -1,12 +1,12 @@
-#include "app/media/interface_font.h"
+#include "platform/dialogs/interface_font.h"
 
 #include "platform/messages.h"
 
 namespace brindle {
 
 QFont interfaceFont() {
-    QFont font(LoadResString(179));
-    const int points = LoadResString(180).toInt();
+    QFont font(LoadResString(str::DialogFace));
+    const int points = LoadResString(str::DialogPointSize).toInt();
     if (points > 0) {
         font.setPointSize(points);
     }
