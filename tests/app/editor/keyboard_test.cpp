@@ -164,8 +164,7 @@ TEST_F(KeyboardTest, EachAddCommandHasItsKey) {
     press(Qt::Key_3);
     press(Qt::Key_4);
     press(Qt::Key_5);
-    EXPECT_EQ(opened,
-              QStringList({"brindle::realText", "brindle::NoCamera", "brindle::NoCamera"}));
+    EXPECT_EQ(opened, QStringList({"brindle::realText", "brindle::NoCamera", "brindle::NoCamera"}));
     EXPECT_EQ(chooser, 1);
     EXPECT_EQ(messages.numbers(), QList<int>({70})) << "no scanner";
 
