@@ -3,8 +3,8 @@
 # by keys alone (xdotool through the XTEST extension, no mouse event): a new
 # project, a text slide, two pictures from files, a caption, a spoken
 # narration and a background track from a file (with a sound server), a
-# slide moved, a snapshot from the synthetic camera, a 3-second clip recorded
-# from it, a preview in the player, save, quit
+# slide moved, a 3-second clip recorded from the synthetic camera and
+# trimmed, a snapshot from it, a preview in the player, save, quit
 # (which ends the player), start again with the file, publish: the desktop's
 # browser (a stand-in that runs brindle-upload on the page) opens the
 # publishing page of a service on 127.0.0.1, whose upload button is pressed
@@ -134,6 +134,24 @@ else
     printf '[Default Applications]\ntext/html=story-browser.desktop\n' >>"$list"
 fi
 
+# Ctrl+S on a project without a file: the save dialog takes the name.
+save_as_new() {
+    keys ctrl+s
+    sleep 1
+    type_text "$project"
+    keys Return
+    for _ in $(seq 100); do [ -s "$project" ] && break; sleep 0.1; done
+    [ -s "$project" ] || fail "the project was not saved"
+}
+# The frame count of the project's clip "video1.avi" as saved.
+saved_clip_frames() {
+    rm -rf "$tmp/unpacked"
+    mkdir -p "$tmp/unpacked"
+    unzip -q -o "$project" video1.avi -d "$tmp/unpacked"
+    "$bin/brindle-cli" frames "$tmp/unpacked/video1.avi" 2>/dev/null |
+        sed -n 's/^TotalFrames[^0-9]*\([0-9]*\).*/\1/p'
+}
+
 start_brindle() {
     "$bin/brindle" "$@" >>"$out/brindle.log" 2>&1 &
     app_pid=$!
@@ -232,6 +250,24 @@ if [ "$narrated" = yes ]; then
     sleep 0.5
     focus "$main"
     shot "clip"
+
+    # 5c. The clip trimmed: saved first to count its frames, then Enter
+    # edits it, Shift+PageUp moves the start mark on, Enter is OK.
+    save_as_new
+    focus "$main"
+    frames_before=$(saved_clip_frames)
+    keys F6 End Return
+    sleep 2
+    keys shift+Prior shift+Prior
+    sleep 0.5
+    shot "trim"
+    keys Return
+    for _ in $(seq 150); do
+        [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    focus "$main"
 fi
 
 # 6. A snapshot from the camera after the last slide: Ctrl+4, Enter.
@@ -257,13 +293,15 @@ sleep 2
 shot "preview"
 focus "$main"
 
-# 8. Save: Ctrl+S asks for a name the first time.
-keys ctrl+s
-sleep 1
-type_text "$project"
-keys Return
-for _ in $(seq 100); do [ -s "$project" ] && break; sleep 0.1; done
-[ -s "$project" ] || fail "the project was not saved"
+# 8. Save: Ctrl+S asks for a name the first time (unless the trim step
+# saved already), then saves into the same file.
+if [ -s "$project" ]; then
+    before=$(stat -c %Y.%s "$project")
+    keys ctrl+s
+    for _ in $(seq 100); do [ "$(stat -c %Y.%s "$project")" != "$before" ] && break; sleep 0.1; done
+else
+    save_as_new
+fi
 sleep 0.5
 focus "$main"
 shot "saved"
@@ -278,7 +316,13 @@ app_pid=
 for _ in $(seq 50); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$player_pid" 2>/dev/null && fail "the player outlived the program"
 
-# 10. The project as saved.
+# 10. The project as saved (the clip shorter than the take).
+if [ "$narrated" = yes ]; then
+    frames_after=$(saved_clip_frames)
+    echo "clip frames: $frames_before taken, $frames_after kept"
+    [ -n "$frames_after" ] && [ -n "$frames_before" ] && [ "$frames_after" -lt "$frames_before" ] ||
+        fail "the clip was not trimmed ($frames_before, then $frames_after frames)"
+fi
 "$bin/brindle-cli" info "$project" >"$out/info.json" 2>>"$out/brindle.log" ||
     fail "brindle-cli info could not open the project"
 python3 - "$out/info.json" "$narrated" <<'PY' || fail "the project is not what was made"
