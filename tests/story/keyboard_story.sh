@@ -22,6 +22,11 @@ for tool in Xvfb xdotool ffmpeg python3; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
+# A sanitizer build runs several times slower: every wait grows with it.
+factor=1
+ldd "$bin/brindle" 2>/dev/null | grep -q libasan && factor=4
+pause() { sleep "$(awk -v s="$1" -v f="$factor" 'BEGIN { print s * f }')"; }
+
 tmp=$(mktemp -d)
 xvfb_pid=
 app_pid=
@@ -80,7 +85,7 @@ shot() {
 # Waits for a visible window whose name matches, answers its id.
 wait_window() {
     local id
-    for _ in $(seq 100); do
+    for _ in $(seq $((100 * factor))); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) || true
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -88,15 +93,15 @@ wait_window() {
     return 1
 }
 wait_gone() {
-    for _ in $(seq 100); do
+    for _ in $(seq $((100 * factor))); do
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
     return 1
 }
-keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
-type_text() { xdotool type --delay 20 "$1"; sleep 0.2; }
-focus() { xdotool windowfocus --sync "$1"; sleep 0.2; }
+keys() { xdotool key --delay 60 "$@"; pause 0.3; }
+type_text() { xdotool type --delay 20 "$1"; pause 0.2; }
+focus() { xdotool windowfocus --sync "$1"; pause 0.2; }
 
 ff() { ffmpeg -nostdin -v error -y "$@"; }
 ff -f lavfi -i "testsrc2=s=640x480" -frames:v 1 "$tmp/media/harbour.jpg"
@@ -137,10 +142,10 @@ fi
 # Ctrl+S on a project without a file: the save dialog takes the name.
 save_as_new() {
     keys ctrl+s
-    sleep 1
+    pause 1
     type_text "$project"
     keys Return
-    for _ in $(seq 100); do [ -s "$project" ] && break; sleep 0.1; done
+    for _ in $(seq $((100 * factor))); do [ -s "$project" ] && break; sleep 0.1; done
     [ -s "$project" ] || fail "the project was not saved"
 }
 # The frame count of the project's clip "video1.avi" as saved.
@@ -160,16 +165,16 @@ start_brindle() {
 # 1. A new project: the program starts empty.
 start_brindle
 main=$(wait_window '^Velmora$') || fail "the editor window did not come up"
-sleep 1
+pause 1
 focus "$main"
 shot "new-project"
 
 # 2. A text slide: Ctrl+1, type, Ctrl+Enter.
 keys ctrl+1
-sleep 1
+pause 1
 type_text "Our trip"
 keys ctrl+Return
-sleep 0.5
+pause 0.5
 focus "$main"
 shot "text-slide"
 
@@ -181,17 +186,17 @@ for picture in harbour market; do
     type_text "$tmp/media/$picture.jpg"
     keys Return
     wait_gone 'Select Media' || fail "the Files dialog stayed open"
-    sleep 0.5
+    pause 0.5
     focus "$main"
 done
 shot "two-pictures"
 
 # 4. A caption on the selected (last) slide through the Edit menu.
 keys alt+e t
-sleep 1
+pause 1
 type_text "Harbour at dusk"
 keys Return
-sleep 0.5
+pause 0.5
 focus "$main"
 shot "caption"
 
@@ -203,27 +208,27 @@ if [ -n "${PULSE_SERVER:-}" ] && pactl info >/dev/null 2>&1 && command -v espeak
     narrated=yes
     ff -f lavfi -i "sine=frequency=330:duration=6" "$tmp/media/tune.wav"
     keys alt+e a
-    sleep 1.5           # the dialog opens with Record in the focus
+    pause 1.5           # the dialog opens with Record in the focus
     keys space
-    sleep 0.3
+    pause 0.3
     espeak-ng "The harbour at dusk, with the boats coming home." 2>/dev/null
-    sleep 0.3
+    pause 0.3
     shot "narration"
     keys space          # Stop has the focus while recording
-    sleep 0.5
+    pause 0.5
     keys Tab Tab Tab space   # from Play past Erase and Files to OK
-    sleep 1
+    pause 1
     focus "$main"
     keys alt+o b
-    sleep 1.5
+    pause 1.5
     keys Tab space      # Files...
-    sleep 1
+    pause 1
     type_text "$tmp/media/tune.wav"
     keys Return
-    sleep 1
+    pause 1
     shot "background-track"
     keys Tab space      # from Files to OK
-    sleep 1
+    pause 1
     focus "$main"
 else
     echo "no sound server: the narration and the background track are left out"
@@ -239,15 +244,15 @@ shot "moved"
 if [ "$narrated" = yes ]; then
     keys End ctrl+5
     wait_window 'Record Video' >/dev/null || fail "the video dialog did not open"
-    sleep 2
+    pause 2
     keys space
-    sleep 3.5
+    pause 3.5
     shot "recording"
     keys space          # Stop has the focus while recording
-    sleep 1.5
+    pause 1.5
     keys Tab space      # from Play to OK
     wait_gone 'Record Video' || fail "the video dialog stayed open"
-    sleep 0.5
+    pause 0.5
     focus "$main"
     shot "clip"
 
@@ -257,29 +262,29 @@ if [ "$narrated" = yes ]; then
     focus "$main"
     frames_before=$(saved_clip_frames)
     keys F6 End Return
-    sleep 2
+    pause 2
     keys shift+Prior shift+Prior
-    sleep 0.5
+    pause 0.5
     shot "trim"
     keys Return
-    for _ in $(seq 150); do
+    for _ in $(seq $((150 * factor))); do
         [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
         sleep 0.1
     done
-    sleep 0.5
+    pause 0.5
     focus "$main"
 fi
 
 # 6. A snapshot from the camera after the last slide: Ctrl+4, Enter.
 keys End ctrl+4
-sleep 3
+pause 3
 shot "snapshot-dialog"
 keys Return
-for _ in $(seq 100); do
+for _ in $(seq $((100 * factor))); do
     [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
     sleep 0.1
 done
-sleep 0.5
+pause 0.5
 focus "$main"
 shot "snapshot"
 
@@ -289,7 +294,7 @@ player=$(wait_window 'Brindle Player') || fail "the player did not come up"
 player_pid=$(xdotool getwindowpid "$player")
 tr '\0' ' ' <"/proc/$player_pid/cmdline" | grep -q 'preView.smi' ||
     fail "the player was not started on preView.smi"
-sleep 2
+pause 2
 shot "preview"
 focus "$main"
 
@@ -298,22 +303,22 @@ focus "$main"
 if [ -s "$project" ]; then
     before=$(stat -c %Y.%s "$project")
     keys ctrl+s
-    for _ in $(seq 100); do [ "$(stat -c %Y.%s "$project")" != "$before" ] && break; sleep 0.1; done
+    for _ in $(seq $((100 * factor))); do [ "$(stat -c %Y.%s "$project")" != "$before" ] && break; sleep 0.1; done
 else
     save_as_new
 fi
-sleep 0.5
+pause 0.5
 focus "$main"
 shot "saved"
 
 # 9. Quit with Ctrl+Q: nothing unsaved, so no question; the player the
 # preview started goes with the program.
 keys ctrl+q
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq $((100 * factor))); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
-for _ in $(seq 50); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq $((50 * factor))); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$player_pid" 2>/dev/null && fail "the player outlived the program"
 
 # 10. The project as saved (the clip shorter than the take).
@@ -345,7 +350,7 @@ PY
 # 11. Start again with the file: the same project comes up, and goes.
 start_brindle "$project"
 main=$(wait_window '^trip - Velmora$') || fail "the project did not open at start-up"
-sleep 1
+pause 1
 focus "$main"
 shot "reopened"
 
@@ -353,14 +358,14 @@ shot "reopened"
 # browser opens the service's page with the packed file's path and size.
 keys alt+f p
 upload=$(wait_window '^Publish$') || fail "the publishing page did not come up"
-sleep 1
+pause 1
 shot "publishing-page"
 grep -q "projectfile=$HOME/uploads/project.zip&sizefiles=" "$tmp/browser.args" ||
     fail "the browser was not given the publishing address: $(cat "$tmp/browser.args")"
 eval "$(xdotool getwindowgeometry --shell "$upload")"
 xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-for _ in $(seq 300); do [ -s "$tmp/server/fields/projectfile" ] && break; sleep 0.1; done
-sleep 1
+for _ in $(seq $((300 * factor))); do [ -s "$tmp/server/fields/projectfile" ] && break; sleep 0.1; done
+pause 1
 shot "uploaded"
 cmp -s "$HOME/uploads/project.zip" "$tmp/server/fields/projectfile" ||
     fail "the service did not receive project.zip whole"
@@ -368,7 +373,7 @@ unzip -Z1 "$tmp/server/fields/projectfile" >"$out/published.txt"
 grep -qx 'preView.smi' "$out/published.txt" || fail "the upload holds no preView.smi"
 focus "$main"
 keys ctrl+q
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq $((100 * factor))); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the reopened program did not end"
 wait "$app_pid" || fail "the reopened program ended with an error"
 app_pid=
