@@ -27,6 +27,10 @@ public:
     // (on by default; benchmarks compare both).
     void setSyncBeforeReplace(bool on) { m_zip.setSyncBeforeReplace(on); }
 
+    // Limits the next unzips to the members with these names; an empty list
+    // unzips every member again.
+    void setOnlyMembers(const QStringList& names) { m_zip.setOnlyMembers(names); }
+
 signals:
     // The component's progress: members in all, members done.
     void progress(int filesTotal, int filesProcessed);
