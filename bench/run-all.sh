@@ -133,7 +133,7 @@ for ((r = 1; r <= runs; r++)); do
     mkdir -p "$work/th" "$work/thv" "$work/thp" "$work/thpv"
     timed thumbs-run "$bin/bench-thumbnails" "$work/th" "${pictures[@]}"
     note thumbs "$(cat "$work/out")" "$(tail -1 "$work/thumbs-run.t" | cut -d' ' -f2)"
-    if "$bin/bench-thumbnails" 2>&1 | grep -q -- --prepare; then
+    if { "$bin/bench-thumbnails" 2>&1 || true; } | grep -q -- --prepare; then
         timed prep-run "$bin/bench-thumbnails" --prepare "$work/thp" "${prepared[@]}"
         note prep "$(cat "$work/out")" "$(tail -1 "$work/prep-run.t" | cut -d' ' -f2)"
     fi
@@ -161,7 +161,7 @@ for ((r = 1; r <= runs; r++)); do
     cp "$clip" "$work/cut.avi"
     timed cut "$bin/brindle-cli" cut "$work/cut.avi" $first $last
     timed ffcut ffmpeg -nostdin -v error -y -ss "$ss" -to "$to" -i "$clip" -c copy "$work/ff.avi"
-    if "$bin/bench-clip-cut" 2>&1 | grep -q -- --frames; then
+    if { "$bin/bench-clip-cut" 2>&1 || true; } | grep -q -- --frames; then
         timed frames-run "$bin/bench-clip-cut" --frames "$clip" 31
         note frames "$(awk '{print $1 / 1000}' "$work/out")" \
             "$(tail -1 "$work/frames-run.t" | cut -d' ' -f2)"

@@ -35,6 +35,7 @@ void BlockPipeline::recycle(std::unique_ptr<Block> block) {
     block->data.clear();
     block->out.clear();
     block->dictionary = 0;
+    block->copyOf = -1;
     block->first = block->last = block->failed = false;
     block->crc = 0;
     m_spare.push_back(std::move(block));

@@ -31,6 +31,9 @@ public:
         bool last = false;   // last block of its member: the stream ends here
         int level = 6;
         int member = -1;
+        // No data of its own: the member is a copy of this earlier member's
+        // stored data (the same bytes).
+        int copyOf = -1;
         // Results, valid once taken back.
         std::vector<unsigned char> out;  // deflated bytes (deflate only)
         uLong crc = 0;

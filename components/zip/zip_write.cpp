@@ -17,6 +17,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QMultiHash>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -41,15 +42,16 @@ struct Listed {
 
 // Reserves a new, unique file name in the target's folder ("." + name + a
 // random tag), created empty with the mode a new file gets from the umask.
-// Answers the name and leaves the file open for writing in *fd.
+// Answers the name and leaves the file open in *fd.
 QString reserveSibling(const QString& target, int* fd) {
     const QFileInfo info(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate = info.absolutePath() + "/." + info.fileName() + "." +
                                   QString::number(QRandomGenerator::global()->generate(), 36) +
                                   ".tmp";
+        // Read and write: a member may be copied from earlier in the file.
         *fd = ::open(QFile::encodeName(candidate).constData(),
-                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                     O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (*fd >= 0) {
             return candidate;
         }
@@ -102,6 +104,23 @@ bool worthDeflating(int fd, qint64 size) {
         return true;
     }
     return double(packed) < 0.9 * double(got);
+}
+
+// Whether two files of the same size hold the same bytes.
+bool sameContents(const QString& a, const QString& b) {
+    QFile fa(a);
+    QFile fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) {
+        return false;
+    }
+    constexpr qint64 kChunk = 1 << 20;
+    while (!fa.atEnd()) {
+        const QByteArray x = fa.read(kChunk);
+        if (x.isEmpty() || x != fb.read(kChunk)) {
+            return false;
+        }
+    }
+    return fb.atEnd();
 }
 
 bool isSpaceError(int sys) {
@@ -275,6 +294,44 @@ int ZipComponent::zipFlat() {
             e.offset = position;
             header = zipformat::localHeader(e);
         }
+        if (block->copyOf >= 0) {
+            // The same bytes as an earlier member: its data, already in the
+            // archive, is copied instead of deflated again.
+            const zipformat::Entry& from = entries[size_t(block->copyOf)];
+            if (!writeTwo(out.get(), header.constData(), size_t(header.size()), nullptr, 0)) {
+                return false;
+            }
+            position += quint64(header.size());
+            const quint64 start = from.offset + quint64(zipformat::localHeader(from).size());
+            std::vector<char> buffer(kBlockBytes);
+            for (quint64 done = 0; done < from.packed;) {
+                const size_t take = size_t(std::min<quint64>(from.packed - done, buffer.size()));
+                const ssize_t got = ::pread(out.get(), buffer.data(), take, off_t(start + done));
+                if (got <= 0 || !writeTwo(out.get(), buffer.data(), size_t(got), nullptr, 0)) {
+                    return false;
+                }
+                done += quint64(got);
+            }
+            position += from.packed;
+            e.crc = from.crc;
+            e.packed = from.packed;
+            const QByteArray fields = zipformat::localCrcAndSizes(e);
+            if (!writeAllAt(out.get(), fields.constData(), size_t(fields.size()),
+                            off_t(e.offset + zipformat::kLocalCrcOffset))) {
+                return false;
+            }
+            if (e.zip64Local) {
+                const QByteArray sizes = zipformat::localZip64Sizes(e);
+                if (!writeAllAt(out.get(), sizes.constData(), size_t(sizes.size()),
+                                off_t(e.offset + quint64(zipformat::localZip64Offset(e))))) {
+                    return false;
+                }
+            }
+            ++membersDone;
+            pipeline.recycle(std::move(block));
+            reportProgress(membersDone);
+            return true;
+        }
         const void* data = block->deflate ? static_cast<const void*>(block->out.data())
                                           : static_cast<const void*>(block->input());
         const size_t dataSize = block->deflate ? block->out.size() : block->inputSize();
@@ -306,6 +363,10 @@ int ZipComponent::zipFlat() {
         return true;
     };
 
+    // Deflated members already written, by size: one with the same bytes is
+    // copied from the archive instead of deflated again (a picture or sound
+    // used on several slides is in the project once per slide).
+    QMultiHash<qint64, size_t> deflatedBySize;
     for (size_t i = 0; i < members.size(); ++i) {
         const Listed& member = members[i];
         FdGuard in(::open(QFile::encodeName(member.path).constData(), O_RDONLY | O_CLOEXEC));
@@ -323,6 +384,30 @@ int ZipComponent::zipFlat() {
         const bool deflate = m_level > 0 && e.size > 0 && kindOf(member.name) != Kind::Packed &&
                              worthDeflating(in.get(), st.st_size);
         e.method = deflate ? zipformat::kMethodDeflate : zipformat::kMethodStore;
+        if (deflate) {
+            int copyOf = -1;
+            for (auto it = deflatedBySize.constFind(qint64(e.size));
+                 it != deflatedBySize.constEnd() && it.key() == qint64(e.size); ++it) {
+                if (sameContents(members[*it].path, member.path)) {
+                    copyOf = int(*it);
+                    break;
+                }
+            }
+            if (copyOf >= 0) {
+                std::unique_ptr<BlockPipeline::Block> block = pipeline.freshBlock();
+                block->member = int(i);
+                block->copyOf = copyOf;
+                block->first = block->last = true;
+                pipeline.push(std::move(block));
+                while (pipeline.full()) {
+                    if (!drainOne()) {
+                        return writeFailure(temp);
+                    }
+                }
+                continue;
+            }
+            deflatedBySize.insert(qint64(e.size), i);
+        }
 
         quint64 left = e.size;
         bool first = true;

@@ -174,6 +174,30 @@ TEST_F(ZipReaders, DeflatedStoredAndEmptyMembersOpenInEveryReader) {
     EXPECT_LT(QFileInfo(archive).size(), 1500000 + 2 * (1 << 20) + 1200000);
 }
 
+TEST_F(ZipReaders, AMemberWithTheBytesOfAnEarlierOneIsCopiedAndReadsTheSame) {
+    // The same picture on three slides, and one of the same size but other
+    // bytes; the copies' data is taken from the first one's.
+    const QByteArray scan = prose(2 * (1 << 20) + 99, 7);
+    QByteArray other = scan;
+    other[1 << 20] = 'X';
+    const QMap<QString, QByteArray> files{
+        {"image1.bmp", scan}, {"image2.bmp", other},  {"image3.bmp", scan},
+        {"image4.bmp", scan}, {"tocName.toc", "x=1"},
+    };
+    const QString archive = pack(files);
+    expectReadEverywhere(archive, files);
+    // The archive holds the copies' bytes in full (no shared data).
+    zip_t* za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, nullptr);
+    ASSERT_TRUE(za);
+    zip_stat_t first, copy;
+    zip_stat(za, "image1.bmp", 0, &first);
+    zip_stat(za, "image4.bmp", 0, &copy);
+    EXPECT_EQ(copy.comp_size, first.comp_size);
+    EXPECT_EQ(copy.crc, first.crc);
+    EXPECT_EQ(copy.comp_method, ZIP_CM_DEFLATE);
+    zip_discard(za);
+}
+
 TEST_F(ZipReaders, TheZip64FormsOpenInEveryReader) {
     // With the limit lowered, sizes, offsets and the directory's place all
     // take their ZIP64 fields, as they would past 4 GiB.
@@ -182,11 +206,12 @@ TEST_F(ZipReaders, TheZip64FormsOpenInEveryReader) {
         {"tocName.toc", prose(300000, 5)},
         {"image1.jpg", noise(250000, 6)},
         {"small.txt", "below the limit, but at an offset past it"},
+        {"zcopy.toc", prose(300000, 5)},  // copied from tocName.toc
     };
     const QString archive = pack(files);
     expectReadEverywhere(archive, files);
     const ToolRun listing = run("unzip", {"-Zv", archive});
-    EXPECT_EQ(listing.out.count("PKWARE 64-bit sizes"), 3) << listing.out.toStdString();
+    EXPECT_EQ(listing.out.count("PKWARE 64-bit sizes"), 4) << listing.out.toStdString();
     EXPECT_TRUE(listing.out.contains("minimum software version required to extract:   4.5"));
 }
 
