@@ -98,13 +98,22 @@ TEST_F(CaptureCliTest, FiveSecondsOfMpeg4WithSoundThatCutsFrameExactly) {
     EXPECT_LE(std::abs(video - sound), 0.0667)
         << video << " s of video, " << sound << " s of sound";
     // No frame lost: the camera's counter runs on by one from frame to frame.
+    // On a busy machine a frame may come late and the frame correction then
+    // holds the last one a frame longer to keep step with the sound: the
+    // counter repeats, but never skips.
     std::vector<std::uint32_t> counters;
     for (std::int64_t i = 0; i < clip.frames(); ++i) {
         counters.push_back(counterAt(path, i));
     }
+    int held = 0;
     for (std::size_t i = 1; i < counters.size(); ++i) {
+        if (counters[i] == counters[i - 1]) {
+            ++held;
+            continue;
+        }
         EXPECT_EQ(counters[i], counters[i - 1] + 1) << "at frame " << i;
     }
+    EXPECT_LE(held, 3);
     // And the capture's report says so.
     EXPECT_TRUE(r.err.contains("(0 dropped)")) << r.err.toStdString();
 
