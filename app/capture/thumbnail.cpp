@@ -89,6 +89,18 @@ QSize FitToStrip(bool thumbnail, std::int16_t mediaType, QSize picture) {
     return {std::max<int>(1, static_cast<int>(iw * bh / ih)), bh};
 }
 
+bool PictureDecodes(const QString& file) {
+    ImageControl probe;
+    if (probe.load(file) != ImageStatus::Ok) {
+        return false;
+    }
+    // A JPEG is only decoded here, at thumbnail size.
+    const QSize fitted = FitToStrip(true, MediaImage, {probe.width(), probe.height()});
+    return fitted.isValid() &&
+           probe.resize(fitted.width(), fitted.height(), 0) == ImageStatus::Ok &&
+           !probe.image().isNull();
+}
+
 QString MakeThumbnail(std::int16_t mediaType, const QString& file) {
     ImageControl& worker = workerControl();
     worker.clear();

@@ -4,6 +4,7 @@
 #include "app/cli/cli_view.h"
 #include "app/cli/subcommand.h"
 #include "platform/messages.h"
+#include "platform/picture_limits.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     using namespace brindle;
+    setPictureMemoryLimit();
     gAppTitle = LoadResString(147);
     StderrMessageSink messages;
     setMessageSink(&messages);

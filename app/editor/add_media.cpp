@@ -12,6 +12,8 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <limits>
 
@@ -26,6 +28,7 @@ constexpr int kBadVideoEntry = 153;
 constexpr int kSelectMediaEntry = 79;
 constexpr int kMediaFilterEntry = 169;
 constexpr int kJpegQualityBest = 2;
+constexpr int kPictureRefusedEntry = 1420;
 
 MediaChooser& chooser() {
     static MediaChooser c;
@@ -46,6 +49,8 @@ QString withoutGif(const QString& file) {
     ImageControl& worker = view ? view->worker() : own;
     const QString jpeg = gTempFolder + "/gifSupport.jpg";
     worker.clear();
+    // A conversion that fails must not leave the previous GIF's picture.
+    files::deleteFile(jpeg);
     worker.loadForConversion(file);
     worker.save(jpeg, ImageControl::kFormatJpeg, 24, kJpegQualityBest);
     worker.clear();
@@ -69,6 +74,11 @@ void refresh() {
 void addMediaFile(const QString& path, int refusedEntry) {
     const int type = acceptedMediaType(path);
     if (type == MediaImage) {
+        if (!PictureDecodes(path)) {
+            MsgBoxText(kPictureRefusedEntry,
+                       LoadResString(kPictureRefusedEntry) + QDir::toNativeSeparators(path));
+            return;
+        }
         const int slide = createSlide(MediaImage, path, {}, {});
         if (slide < 1) {
             MsgBox(kAddFailedEntry);

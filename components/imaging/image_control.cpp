@@ -6,11 +6,14 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "components/imaging/image_ops.h"
 #include "components/imaging/packed_dib.h"
+#include "platform/picture_limits.h"
 
 namespace brindle {
 namespace {
@@ -33,6 +36,28 @@ QImage toDepth(const QImage& image, int bits) {
         default:
             return image;
     }
+}
+
+// An uncompressed BMP must hold every row its header declares; a shorter
+// file is refused rather than shown with invented pixels.
+bool bmpShorterThanHeader(const QByteArray& bytes) {
+    if (bytes.size() < 54 || !bytes.startsWith("BM")) {
+        return false;
+    }
+    const auto u32 = [&](int at) {
+        return qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(bytes.constData()) + at);
+    };
+    const quint32 infoSize = u32(14);
+    const quint32 compression = u32(30);
+    if (infoSize < 40 || (compression != 0 && compression != 3)) {
+        return false;  // an old header or run-length rows: the reader judges
+    }
+    const qint64 width = qint32(u32(18));
+    const qint64 height = std::abs(qint64(qint32(u32(22))));
+    const qint64 bits =
+        qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(bytes.constData()) + 28);
+    const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
+    return width > 0 && u32(10) + rowBytes * height > bytes.size();
 }
 
 bool validSize(int width, int height) {
@@ -114,7 +139,9 @@ ImageStatus ImageControl::load(const QString& path, int bitsPerPixel, int page, 
         return ImageStatus::FileNotFound;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // No picture this control can hold comes in a file this large; reading
+    // it whole would only take the memory.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kPictureFileLimitBytes) {
         return ImageStatus::NotReadable;
     }
     QByteArray bytes = file.readAll();
@@ -124,6 +151,9 @@ ImageStatus ImageControl::load(const QString& path, int bitsPerPixel, int page, 
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
+        return ImageStatus::NotReadable;
+    }
+    if (format == "bmp" && bmpShorterThanHeader(bytes)) {
         return ImageStatus::NotReadable;
     }
     if (format == "jpeg" && page == 0) {
