@@ -2,6 +2,7 @@
 // points at one), exports it to MP4, draws one frame of it, or registers
 // itself as the desktop's player for SMIL files.
 #include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 #include "player/exporter.h"
 #include "player/player_window.h"
 #include "player/presentation.h"
@@ -208,6 +209,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     brindle::setPictureMemoryLimit();
+    brindle::temporaries::cleanStale();
     if (o.mode == "frame") {
         return runFrame(o);
     }

@@ -5,10 +5,10 @@
 
 #include "app/cli/cli_view.h"
 #include "app/cli/clip_control.h"
+#include "app/cli/scratch_folder.h"
 #include "platform/messages.h"
 
 #include <QList>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -46,7 +46,7 @@ public:
     const QList<int>& messages() const { return m_messages.numbers(); }
 
 private:
-    QTemporaryDir m_dir;
+    ScratchFolder m_dir;
     CliView m_view;
     CountingMessageSink m_messages;
 };

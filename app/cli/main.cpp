@@ -5,6 +5,7 @@
 #include "app/cli/subcommand.h"
 #include "platform/messages.h"
 #include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 
 #include <QApplication>
 
@@ -19,6 +20,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     using namespace brindle;
     setPictureMemoryLimit();
+    // What a killed run of any Brindle program left behind.
+    temporaries::cleanStale();
     gAppTitle = LoadResString(147);
     StderrMessageSink messages;
     setMessageSink(&messages);

@@ -12,6 +12,7 @@
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "platform/temporaries.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -96,6 +97,8 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     readSettings();
     computeFolders();
+    // What a killed or crashed run of any Brindle program left behind.
+    temporaries::cleanStale();
 
     if (!playerIsInstalled()) {
         MsgBox(kPlayerMissingEntry, MsgButtons::Ok, MsgIcon::Critical);

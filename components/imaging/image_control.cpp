@@ -5,15 +5,18 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "components/imaging/image_ops.h"
 #include "components/imaging/packed_dib.h"
 #include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -196,18 +199,37 @@ ImageStatus ImageControl::save(const QString& path, int format, int bitsPerPixel
         return ImageStatus::NoImage;
     }
     const QImage flat = imageops::flattened(m_image, bitsPerPixel == 8);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written beside the picture under a journaled name, flushed, and
+    // renamed over it: the old picture stays whole until the new one is.
+    const QByteArray target = QFile::encodeName(path);
+    std::string temp = target.toStdString() + ".XXXXXX";
+    const int fd = temporaries::makeFile(temp, 0, 0666);
+    if (fd < 0) {
         return ImageStatus::WriteFailed;
     }
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(quality);
-    writer.setOptimizedWrite(true);
-    if (!writer.write(flat)) {
-        file.cancelWriting();
+    struct stat old {};
+    if (::stat(target.constData(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+    bool written = false;
+    {
+        QFile file;
+        if (file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+            QImageWriter writer(&file, "jpeg");
+            writer.setQuality(quality);
+            writer.setOptimizedWrite(true);
+            written = writer.write(flat) && file.flush() && ::fsync(fd) == 0;
+            file.close();
+            written = written && file.error() == QFileDevice::NoError;
+        } else {
+            ::close(fd);
+        }
+    }
+    if (!written || ::rename(temp.c_str(), target.constData()) != 0) {
+        ::unlink(temp.c_str());
         return ImageStatus::WriteFailed;
     }
-    return file.commit() ? ImageStatus::Ok : ImageStatus::WriteFailed;
+    return ImageStatus::Ok;
 }
 
 ImageStatus ImageControl::setDib(quintptr address) {

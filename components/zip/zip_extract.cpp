@@ -16,6 +16,7 @@
 #include "components/zip/libzip_handles.h"
 #include "components/zip/member_names.h"
 #include "components/zip/zip_component.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -31,16 +32,10 @@ struct Planned {
 
 // A new file in the folder under a random hidden name, open for writing.
 int createTempIn(const QString& folder, QByteArray* path) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *path =
-            QFile::encodeName(folder + "/.unzip-" +
-                              QString::number(QRandomGenerator::global()->generate(), 36) + ".tmp");
-        const int fd = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
+    std::string name = QFile::encodeName(folder + "/.unzip-XXXXXX.tmp").toStdString();
+    const int fd = temporaries::makeFile(name, 4, 0666);
+    *path = QByteArray::fromStdString(name);
+    return fd;
 }
 
 bool writeAll(int fd, const char* data, size_t size) {

@@ -15,6 +15,7 @@
 
 #include "components/zip/libzip_handles.h"
 #include "components/zip/zip_component.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -27,23 +28,18 @@ struct Listed {
 
 // Reserves a new, unique file name in the target's folder ("." + name + a
 // random tag), created empty with the mode a new file gets from the umask.
+// The name is journaled, so that a crash leaves nothing behind for long.
 QString reserveSibling(const QString& target) {
     const QFileInfo info(target);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString candidate = info.absolutePath() + "/." + info.fileName() + "." +
-                                  QString::number(QRandomGenerator::global()->generate(), 36) +
-                                  ".tmp";
-        const int fd = ::open(QFile::encodeName(candidate).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return candidate;
-        }
-        if (errno != EEXIST) {
-            break;
-        }
+    std::string path =
+        QFile::encodeName(info.absolutePath() + "/." + info.fileName() + ".XXXXXX.tmp")
+            .toStdString();
+    const int fd = temporaries::makeFile(path, 4, 0666);
+    if (fd < 0) {
+        return QString();
     }
-    return QString();
+    ::close(fd);
+    return QFile::decodeName(path.c_str());
 }
 
 // Already compressed media (JPEG, MPEG-4, MJPEG) gain nothing from deflate
