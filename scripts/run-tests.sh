@@ -44,8 +44,22 @@ if command -v pulseaudio >/dev/null; then
 fi
 
 status=0
+failed=()
 for dir in "$@"; do
     echo "== tests in $dir"
-    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
+    if ! ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"; then
+        status=1
+        failed+=("$dir")
+    fi
+done
+# The failures' own output again, last, where a truncated log still shows it.
+for dir in "${failed[@]}"; do
+    echo "== failed in $dir:"
+    cat "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null || true
+    awk '/^[0-9]+\/[0-9]+ Testing: /{ block = ""; keep = 0 }
+         { block = block $0 "\n" }
+         /^Test Failed|^Test time out|^Test not run|Exception/{ keep = 1 }
+         /^"[^"]*" end time:/{ if (keep) printf "%s", block; block = ""; keep = 0 }' \
+        "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | tail -400 || true
 done
 exit $status

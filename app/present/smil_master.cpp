@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/resources.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cmath>
@@ -49,10 +50,11 @@ struct OpenFiles {
 
 class Pass {
 public:
-    Pass(int first, int last, bool publishing, bool silent)
+    Pass(int first, int last, bool publishing, bool silent, PassPace pace)
         : m_first(first),
           m_last(last),
           m_publishing(publishing),
+          m_pace(pace),
           m_progress(silent),
           m_folder(gPreviewFolder) {}
 
@@ -75,6 +77,7 @@ private:
     const int m_first;
     const int m_last;
     const bool m_publishing;
+    const PassPace m_pace;
     PassProgress m_progress;
     const QString m_folder;
     OpenFiles m_files;
@@ -126,7 +129,9 @@ void Pass::run() {
             gProgressBase = static_cast<std::int16_t>(std::lround(value));
             gProgressSpan = static_cast<std::int16_t>(
                 std::lround(double(kSlidesProgressShare) / double(count)));
-            if (!CancelRequested) {
+            if (m_pace == PassPace::NoPauses) {
+                QCoreApplication::processEvents();
+            } else if (!CancelRequested) {
                 pauseBeforeSlide();
             }
         }
@@ -231,10 +236,10 @@ bool Pass::writeSlide(int i, std::int32_t start) {
 
 }  // namespace
 
-void riteSmilMasterFile(int first, int last, bool publishing, bool silent) {
+void riteSmilMasterFile(int first, int last, bool publishing, bool silent, PassPace pace) {
     // A cancel left from an earlier operation must not stop this one.
     CancelRequested = false;
-    Pass(first, last, publishing, silent).run();
+    Pass(first, last, publishing, silent, pace).run();
 }
 
 }  // namespace brindle

@@ -216,7 +216,7 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
     CancelRequested = false;
     gEncodeError = 0;
     ExportWindow window(request.silent);
-    riteSmilMasterFile(1, gProject.count(), false, request.silent);
+    riteSmilMasterFile(1, gProject.count(), false, request.silent, PassPace::NoPauses);
     if (CancelRequested) {
         // A failed encode has told its reason already.
         return gEncodeError != 0 ? ExportOutcome::Failed : ExportOutcome::Cancelled;

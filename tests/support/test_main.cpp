@@ -1,11 +1,13 @@
 // Test main: every test program runs inside a QApplication, offscreen unless
 // the environment says otherwise, so widgets and message boxes can be made.
-// Scanning goes to SANE's test devices.
+// Scanning goes to SANE's test devices. Home, settings and cache folders are
+// private to the test program, so no test reads or changes the user's own.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include "tests/support/sane_env.h"
+#include "tests/support/temp_env.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     // Code that would open a modal box with no one to answer it (a control's
     // own warning) reports on standard error instead under a test.
     qputenv("BRINDLE_TEST", "1");
+    const brindle::test::TempEnv home;
     QApplication app(argc, argv);
     // Scanners are SANE's test devices in every test program, never the
     // machine's own backends (some probe the network for seconds).
