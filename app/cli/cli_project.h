@@ -39,7 +39,7 @@ public:
 
     bool ok() const { return m_dir.isValid(); }
     // Opens the file as the editor does; false when it did not open (message
-    // 77 or 134), and the reason is already on standard error.
+    // 77, 134 or 1421), and the reason is already on standard error.
     bool open(const QString& path);
 
     CliView& view() { return m_view; }

@@ -12,6 +12,7 @@
 #include "platform/messages.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileDialog>
 
 namespace brindle {
@@ -20,6 +21,7 @@ namespace {
 constexpr int kNothingToSaveEntry = 126;
 constexpr int kSaveFailedEntry = 133;
 constexpr int kNotRecognisedEntry = 134;
+constexpr int kNoRoomToOpenEntry = 1421;
 constexpr int kSaveTitleEntry = 78;
 constexpr int kSavingEntry = 152;
 constexpr int kProjectFilterEntry = 168;
@@ -103,7 +105,14 @@ bool extractZip(const QString& folder, const QString& zipPath) {
     if (!zipSucceeded(code)) {
         qWarning().noquote() << "opening" << zipPath << "failed:" << zipResultText(code)
                              << zip.lastErrorText();
-        MsgBox(kNotRecognisedEntry);
+        // A full disk is no fault of the file: saying its format is not
+        // recognised would send the user looking in the wrong place.
+        if (code == ZipNoSpace) {
+            MsgBoxText(kNoRoomToOpenEntry,
+                       LoadResString(kNoRoomToOpenEntry) + QDir::toNativeSeparators(folder));
+        } else {
+            MsgBox(kNotRecognisedEntry);
+        }
         return false;
     }
     return true;
