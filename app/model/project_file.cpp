@@ -14,6 +14,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 namespace brindle {
 namespace {
@@ -106,8 +108,12 @@ bool extractZip(const QString& folder, const QString& zipPath) {
         qWarning().noquote() << "opening" << zipPath << "failed:" << zipResultText(code)
                              << zip.lastErrorText();
         // A full disk is no fault of the file: saying its format is not
-        // recognised would send the user looking in the wrong place.
-        if (code == ZipNoSpace) {
+        // recognised would send the user looking in the wrong place. An
+        // archive declaring more than deflate can make of its size (1032
+        // to 1) is at fault itself, whatever room there is.
+        constexpr qint64 kMostDeflateRatio = 1032;
+        if (code == ZipNoSpace &&
+            QStorageInfo(folder).bytesAvailable() < QFileInfo(zipPath).size() * kMostDeflateRatio) {
             MsgBoxText(kNoRoomToOpenEntry,
                        LoadResString(kNoRoomToOpenEntry) + QDir::toNativeSeparators(folder));
         } else {
