@@ -4,11 +4,19 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QTemporaryFile>
 
 #include <array>
+#include <vector>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace brindle::test::hostile {
 namespace {
@@ -350,6 +358,63 @@ QString sixHourWav(const QString& dir, const QString& name) {
         return {};
     }
     return path;
+}
+
+MeasuredRun runMeasured(const QString& program, const QStringList& args, int timeoutMs) {
+    MeasuredRun r;
+    QTemporaryFile errFile;
+    if (!errFile.open()) {
+        return r;
+    }
+    std::vector<QByteArray> storage{QFile::encodeName(program)};
+    for (const QString& a : args) {
+        storage.push_back(a.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& b : storage) {
+        argv.push_back(b.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        return r;
+    }
+    if (pid == 0) {
+        ::dup2(errFile.handle(), 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    int status = 0;
+    struct rusage usage {};
+    for (;;) {
+        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid) {
+            r.finished = true;
+            break;
+        }
+        if (clock.elapsed() > timeoutMs) {
+            ::kill(pid, SIGKILL);
+            ::wait4(pid, &status, 0, &usage);
+            break;
+        }
+        ::usleep(20000);
+    }
+    r.crashed = r.finished && WIFSIGNALED(status);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.peakMb = usage.ru_maxrss / 1024.0;
+    errFile.seek(0);
+    r.err = errFile.readAll();
+    return r;
+}
+
+bool underSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
 }
 
 double peakMemoryMb() {

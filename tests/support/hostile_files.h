@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -52,6 +53,19 @@ QByteArray wavHeader(int channels, int rate, int bits, std::uint32_t dataBytes,
                      std::uint32_t riffBytes);
 // CRC-32 as zip and PNG use it.
 std::uint32_t crc32(const QByteArray& bytes);
+
+// A program run in a child process of its own, with its peak memory.
+struct MeasuredRun {
+    bool finished = false;  // false: killed at the time limit
+    bool crashed = false;   // ended by a signal
+    int status = -1;        // exit code
+    double peakMb = 0;      // the child's peak resident memory
+    QByteArray err;         // what it wrote on standard error
+};
+MeasuredRun runMeasured(const QString& program, const QStringList& args, int timeoutMs);
+// Whether this build runs under AddressSanitizer (memory figures are then
+// the sanitizer's, not the program's).
+bool underSanitizer();
 
 // The peak resident memory of this process in MB since the last reset
 // (VmHWM); resetPeakMemory() makes the current use the new starting peak.
