@@ -123,5 +123,30 @@ TEST_F(HostileProjectTest, HostileClips) {
     }
 }
 
+TEST_F(HostileProjectTest, TheClipChecksAndCutsRefuseBrokenClipsAndLeaveThemAsTheyWere) {
+    const QString dir = env.file("clips");
+    for (const QString& clip :
+         {hostile::lyingIndexAvi(dir), hostile::zeroFrameAvi(dir), hostile::tallThinAvi(dir)}) {
+        ASSERT_FALSE(clip.isEmpty());
+        SCOPED_TRACE(clip.toStdString());
+        const QByteArray before = bytesOf(clip);
+        const hostile::MeasuredRun cut =
+            hostile::runMeasured(programPath("brindle-cli"), {"cut", clip, "3", "20"}, 60000);
+        ASSERT_TRUE(cut.finished);
+        EXPECT_FALSE(cut.crashed) << cut.err.toStdString();
+        EXPECT_EQ(cut.status, 1) << cut.err.toStdString();
+        EXPECT_EQ(bytesOf(clip), before);
+        if (!hostile::underSanitizer()) {
+            EXPECT_LT(cut.peakMb, kPeakLimitMb);
+        }
+    }
+    // The zero-frame and the too-wide clip are no slide's clip.
+    for (const QString& clip :
+         {hostile::zeroFrameAvi(dir, "z.avi"), hostile::tallThinAvi(dir, "w.avi")}) {
+        EXPECT_EQ(runProgram("brindle-cli", {"check", clip}, 60000).status, 1)
+            << clip.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace brindle::test
