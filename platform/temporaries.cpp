@@ -116,7 +116,8 @@ class Journal {
 public:
     ~Journal() {
         std::lock_guard lock(m_mutex);
-        if (m_fd < 0) {
+        // A forked child ending normally must not clear its parent's journal.
+        if (m_fd < 0 || m_pid != ::getpid()) {
             return;
         }
         removeListed(readAll(m_fd));
@@ -126,6 +127,12 @@ public:
 
     void append(const std::string& kind, const std::string& path) {
         std::lock_guard lock(m_mutex);
+        if (m_fd >= 0 && m_pid != ::getpid()) {
+            // A forked child keeps a journal of its own: its parent's lock
+            // says nothing about whether the child still runs.
+            ::close(m_fd);
+            m_fd = -1;
+        }
         if (m_fd < 0 && !open()) {
             return;
         }
@@ -159,12 +166,14 @@ private:
             return false;
         }
         m_fd = fd;
+        m_pid = ::getpid();
         m_path = base + kSuffix;
         return true;
     }
 
     std::mutex m_mutex;
     int m_fd = -1;
+    pid_t m_pid = -1;
     std::string m_path;
 };
 

@@ -122,6 +122,31 @@ TEST(TemporariesTest, ARunningProcessKeepsItsTemporaries) {
     }
 }
 
+TEST(TemporariesTest, AForkedChildKeepsAJournalOfItsOwn) {
+    test::TempEnv env;
+    // This process has a journal (and a live temporary) before it forks.
+    std::string mine = local(env.file("mine-XXXXXX"));
+    const int fd = temporaries::makeFile(mine);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::string childs = local(env.file("childs-XXXXXX"));
+    inKilledChild([&] {
+        if (temporaries::makeFile(childs) < 0) {
+            ::_exit(3);
+        }
+    });
+    const pid_t normal = ::fork();
+    ASSERT_GE(normal, 0);
+    if (normal == 0) {
+        std::exit(0);  // runs the static destructors of the child
+    }
+    ::waitpid(normal, nullptr, 0);
+    EXPECT_EQ(temporaries::cleanStale(), 1) << "the killed child's file, not ours";
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(mine)));
+    EXPECT_TRUE(QDir(env.path()).entryList({"childs-*"}).isEmpty());
+    ::unlink(mine.c_str());
+}
+
 TEST(TemporariesTest, TemplatesNeedSixXAndNamesMatchOnlyWholeTags) {
     test::TempEnv env;
     std::string bad = local(env.file("noTag.tmp"));
