@@ -19,8 +19,8 @@
 // the player program) and adds "slide KIND SRC MS" lines to the plan.
 //
 //   bench-preview-pass CORPUS WORK [OUT.mp4]
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
 #include "app/present/media_encoding.h"
@@ -92,10 +92,10 @@ int main(int argc, char** argv) {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(work + "/cache"));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    gAppTitle = LoadResString(147);
+    gAppTitle = LoadResString(str::AppTitle);
     StderrMessageSink messages;
     setMessageSink(&messages);
-    gSettingsKey = LoadResString(163);
+    gSettingsKey = LoadResString(str::SettingsKey);
     readSettings();
     computeFolders();
     createFolders();

@@ -15,6 +15,7 @@
 #include "app/model/project_file.h"
 #include "app/model/project_view.h"
 #include "app/model/project_zip.h"
+#include "app/present/video_check.h"
 #include "components/imaging/image_control.h"
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/dispatch/control_host.h"
@@ -118,11 +119,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench-project [--no-sync] SLIDES WORK OUT.bqx OPENWORK\n");
         return 2;
     }
-    gAppTitle = LoadResString(147);
+    gAppTitle = LoadResString(str::AppTitle);
     CountingSink messages;
     setMessageSink(&messages);
     BenchView view;
     setProjectView(&view);
+    installVideoChecks();
     projectZip().setSyncBeforeReplace(sync);
 
     gWorkFolder = args[1];

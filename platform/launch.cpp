@@ -15,13 +15,6 @@
 namespace brindle {
 namespace {
 
-constexpr int kNoBrowser = 107;
-constexpr int kBrowserNotLaunched = 111;
-constexpr int kNoPlayer = 158;
-constexpr int kPlayerNotLaunched = 159;
-constexpr int kExplorerKey = 175;
-constexpr int kExplorerVersion = 176;
-
 // The child record of the editor window. The process object is never
 // deleted at exit: a player or browser the user is looking at outlives the
 // program, as a child whose handles are merely closed does.
@@ -89,14 +82,14 @@ QString FindExecutable(const QString& file) {
 void LaunchPlayer(const QString& file) {
     const xdg::AppCommand command = xdg::commandFor(file);
     if (command.isEmpty()) {
-        MsgBox(kNoPlayer);
+        MsgBox(str::NoPlayer);
         return;
     }
     if (!gFirstLaunch) {
         endRecordedChild();
     }
     if (!startRecorded(command, file)) {
-        MsgBox(kPlayerNotLaunched);
+        MsgBox(str::PlayerNotLaunched);
     }
 }
 
@@ -116,14 +109,14 @@ void LaunchBrowser(const QString& assocFile, const QString& target, bool managed
     }
     xdg::AppCommand command = xdg::commandFor(lookup);
     if (command.isEmpty()) {
-        MsgBox(kNoBrowser);
+        MsgBox(str::NoBrowser);
         return;
     }
     QString opened = target;
     const QString& exe = command.program;
     if (containsNoCase(exe, "IExplore")) {
-        const QString version = RegGetString(HKEY_LOCAL_MACHINE, LoadResString(kExplorerKey),
-                                             LoadResString(kExplorerVersion));
+        const QString version = RegGetString(HKEY_LOCAL_MACHINE, LoadResString(str::ExplorerKey),
+                                             LoadResString(str::ExplorerVersion));
         if (!version.isEmpty()) {
             command.before << "-new";
         }
@@ -147,7 +140,7 @@ void LaunchBrowser(const QString& assocFile, const QString& target, bool managed
         started = startDetached(command, opened);
     }
     if (!started) {
-        MsgBox(kBrowserNotLaunched);
+        MsgBox(str::BrowserNotLaunched);
     }
 }
 

@@ -2,10 +2,7 @@
 
 #include "platform/stringtable.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QWidget>
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -15,72 +12,13 @@ QString gAppTitle;
 
 namespace {
 
-constexpr int kAppTitleEntry = 147;
-
 MessageSink* g_sink = nullptr;
-QPointer<QWidget> g_parent;
+MessageSink* g_boxes = nullptr;
 
-class BoxSink : public MessageSink {
-public:
-    MsgAnswer show(const MessageRequest& request) override {
-        QMessageBox box(g_parent.data());
-        box.setWindowTitle(request.title);
-        box.setText(request.text);
-        box.setIcon(icon(request.icon));
-        for (const auto& entry : buttons(request.buttons)) {
-            box.addButton(entry.first);
-        }
-        box.setWindowModality(Qt::ApplicationModal);
-        box.raise();
-        box.activateWindow();
-        const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
-        for (const auto& [button, answer] : buttons(request.buttons)) {
-            if (button == pressed) {
-                return answer;
-            }
-        }
-        return defaultAnswer(request.buttons);
-    }
-
-private:
-    static QMessageBox::Icon icon(MsgIcon i) {
-        switch (i) {
-            case MsgIcon::Critical:
-                return QMessageBox::Critical;
-            case MsgIcon::Question:
-                return QMessageBox::Question;
-            case MsgIcon::Exclamation:
-                return QMessageBox::Warning;
-            case MsgIcon::Information:
-                return QMessageBox::Information;
-            case MsgIcon::None:
-                break;
-        }
-        return QMessageBox::NoIcon;
-    }
-
-    static QList<std::pair<QMessageBox::StandardButton, MsgAnswer>> buttons(MsgButtons b) {
-        switch (b) {
-            case MsgButtons::Ok:
-                return {{QMessageBox::Ok, vbOK}};
-            case MsgButtons::OkCancel:
-                return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
-            case MsgButtons::YesNo:
-                return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
-            case MsgButtons::YesNoCancel:
-                return {{QMessageBox::Yes, vbYes},
-                        {QMessageBox::No, vbNo},
-                        {QMessageBox::Cancel, vbCancel}};
-            case MsgButtons::RetryCancel:
-                return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
-            case MsgButtons::AbortRetryIgnore:
-                return {{QMessageBox::Abort, vbAbort},
-                        {QMessageBox::Retry, vbRetry},
-                        {QMessageBox::Ignore, vbIgnore}};
-        }
-        return {{QMessageBox::Ok, vbOK}};
-    }
-};
+bool guiApplication() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && app->inherits("QApplication");
+}
 
 }  // namespace
 
@@ -101,8 +39,8 @@ MessageSink* messageSink() {
     return g_sink;
 }
 
-void setMessageParent(QWidget* parent) {
-    g_parent = parent;
+void setMessageBoxes(MessageSink* boxes) {
+    g_boxes = boxes;
 }
 
 MsgAnswer defaultAnswer(MsgButtons buttons) {
@@ -129,18 +67,17 @@ MsgAnswer MsgBox(int number, MsgButtons buttons, MsgIcon icon) {
 
 MsgAnswer MsgBoxText(int number, const QString& text, MsgButtons buttons, MsgIcon icon) {
     if (gAppTitle.isEmpty()) {
-        gAppTitle = LoadResString(kAppTitleEntry);
+        gAppTitle = LoadResString(str::AppTitle);
     }
     MessageRequest request{number, text, buttons, icon, gAppTitle};
     if (g_sink) {
         return g_sink->show(request);
     }
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        StderrMessageSink fallback;
-        return fallback.show(request);
+    if (g_boxes && guiApplication()) {
+        return g_boxes->show(request);
     }
-    BoxSink box;
-    return box.show(request);
+    StderrMessageSink fallback;
+    return fallback.show(request);
 }
 
 MsgAnswer StderrMessageSink::show(const MessageRequest& request) {

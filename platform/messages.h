@@ -1,11 +1,13 @@
-// The program's numbered string table and its message boxes. Every box
-// carries the application title. Tests and the command-line tool install a
-// MessageSink of their own to see which message was asked and to answer it.
+// The program's numbered string table and its messages. Every message
+// carries the application title. Where a message goes is a MessageSink: the
+// program with a window installs its message boxes (platform/dialogs), tests
+// and the command-line tool install a sink of their own to see which message
+// was asked and to answer it. This part needs no window system.
 #pragma once
 
-#include <QString>
+#include "strings/brindle_ids.h"
 
-class QWidget;
+#include <QString>
 
 namespace brindle {
 
@@ -51,8 +53,10 @@ public:
 void setMessageSink(MessageSink* sink);
 MessageSink* messageSink();
 
-// The window boxes are shown over (the main frame once it exists).
-void setMessageParent(QWidget* parent);
+// The program's real boxes, used when no sink replaces them and a GUI
+// application runs; without them (or without a GUI application) messages go
+// to standard error. Not owned.
+void setMessageBoxes(MessageSink* boxes);
 
 // Shows string-table entry `number`.
 MsgAnswer MsgBox(int number, MsgButtons buttons = MsgButtons::Ok,

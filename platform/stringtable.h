@@ -1,5 +1,6 @@
-// A numbered string table read from a text file: lines `N "text"`, where the
-// text is everything between the first and the last double quote, verbatim.
+// A numbered string table read from a text file: lines `N "text"` or
+// `N Name "text"`, where the text is everything between the first and the
+// last double quote, verbatim, and Name is the entry's name in the code.
 // Lines starting with "#" and blank lines are skipped. Header-only, so the
 // embeddable controls can read their own tables without linking the program.
 #pragma once
@@ -31,8 +32,22 @@ public:
             }
             const qsizetype open = line.indexOf('"');
             const qsizetype close = line.lastIndexOf('"');
+            // Before the text: the number, then optionally the entry's name.
+            const QStringList head =
+                open > 0 ? line.left(open).split(' ', Qt::SkipEmptyParts) : QStringList();
             bool ok = false;
-            const int number = open > 0 ? line.left(open).trimmed().toInt(&ok) : 0;
+            const int number = head.isEmpty() ? 0 : head.front().toInt(&ok);
+            if (head.size() == 2) {
+                ok = ok && isName(head.back());
+                if (ok && table.m_names.contains(head.back())) {
+                    table.m_errors
+                        << QStringLiteral("line %1: name %2 twice").arg(i + 1).arg(head.back());
+                } else if (ok) {
+                    table.m_names.insert(head.back(), number);
+                }
+            } else if (head.size() != 1) {
+                ok = false;
+            }
             if (!ok || close <= open) {
                 table.m_errors << QStringLiteral("line %1: %2").arg(i + 1).arg(line);
                 continue;
@@ -61,9 +76,26 @@ public:
     qsizetype size() const { return m_texts.size(); }
     const QStringList& errors() const { return m_errors; }
     QList<int> numbers() const { return m_texts.keys(); }
+    // The number of the entry with this name; 0 when no entry has it.
+    int number(const QString& name) const { return m_names.value(name); }
+    qsizetype nameCount() const { return m_names.size(); }
 
 private:
+    // A name is a letter followed by letters, digits and underscores.
+    static bool isName(const QString& word) {
+        if (word.isEmpty() || !word.front().isLetter()) {
+            return false;
+        }
+        for (const QChar c : word) {
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != '_') {
+                return false;
+            }
+        }
+        return true;
+    }
+
     QHash<int, QString> m_texts;
+    QHash<QString, int> m_names;
     QStringList m_errors;
 };
 

@@ -144,7 +144,7 @@ RegistrationResult registerPlayer(const QString& executable, bool machineWide) {
         }
     }
     // The value the editor's start-up check reads to find the player.
-    const QString key = LoadResString(174);
+    const QString key = LoadResString(str::PlayerKey);
     const QString before = RegGetString(HKEY_CLASSES_ROOT, key, "");
     RegSetString(HKEY_CLASSES_ROOT, key, "", kRegisteredPlayerVersion);
     if (RegGetString(HKEY_CLASSES_ROOT, key, "") == kRegisteredPlayerVersion) {

@@ -43,8 +43,8 @@ int driverNumber(const QString& setting) {
 }
 
 QFont dialogFont() {
-    QFont font(LoadResString(179));
-    const int points = LoadResString(180).toInt();
+    QFont font(LoadResString(str::DialogFace));
+    const int points = LoadResString(str::DialogPointSize).toInt();
     if (points > 0) {
         font.setPointSize(points);
     }

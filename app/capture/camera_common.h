@@ -22,11 +22,6 @@ class ControlHost;
 
 namespace camera {
 
-// Message ids the camera dialogs show.
-inline constexpr int kCameraUnavailableEntry = 68;
-inline constexpr int kItemNotAddedEntry = 65;
-inline constexpr int kSnapshotNotMadeEntry = 71;
-
 // The driver number a gCapture text means: its leading number, 0 when it
 // does not start with one.
 int driverNumber(const QString& setting);

@@ -24,12 +24,6 @@ int gCaptureDriverCount = 0;
 
 namespace {
 
-constexpr int kUseAsDefaultEntry = 17;
-constexpr int kOkEntry = 1;
-constexpr int kCancelEntry = 2;
-constexpr int kTitleEntry = 109;
-constexpr int kNoCameraEntry = 110;
-
 // A label that acts as a link as a whole.
 class LinkLabel : public QLabel {
 public:
@@ -51,21 +45,21 @@ private:
 
 CaptureSelect::CaptureSelect(QWidget* parent) : QDialog(parent) {
     setObjectName("CaptureSelect");
-    setWindowTitle(LoadResString(kTitleEntry));
+    setWindowTitle(LoadResString(str::SelectCaptureDeviceTitle));
     setModal(true);
     auto* outer = new QVBoxLayout(this);
     m_list = new QListWidget(this);
     m_list->setObjectName("List1");
     m_list->setMinimumWidth(320);
     outer->addWidget(m_list, 1);
-    m_save = new QCheckBox(LoadResString(kUseAsDefaultEntry), this);
+    m_save = new QCheckBox(LoadResString(str::UseAsDefault), this);
     m_save->setObjectName("Save");
     outer->addWidget(m_save);
     auto* row = new QHBoxLayout;
-    m_ok = new QPushButton(LoadResString(kOkEntry), this);
+    m_ok = new QPushButton(LoadResString(str::Ok), this);
     m_ok->setObjectName("OK");
     m_ok->setDefault(true);
-    m_cancel = new QPushButton(LoadResString(kCancelEntry), this);
+    m_cancel = new QPushButton(LoadResString(str::Cancel), this);
     m_cancel->setObjectName("Cancel");
     for (QPushButton* b : {m_ok, m_cancel}) {
         b->setFont(camera::dialogFont());
@@ -129,7 +123,7 @@ NoCamera::NoCamera(QWidget* parent) : QDialog(parent) {
     m_label->setWordWrap(true);
     m_label->setMinimumWidth(300);
     m_label->setCursor(Qt::PointingHandCursor);
-    m_label->setText(LoadResString(kNoCameraEntry));
+    m_label->setText(LoadResString(str::NoCameraNotice));
     row->addWidget(m_ad);
     row->addWidget(m_label, 1);
     connect(m_ad, &QPushButton::clicked, this, [this] { openLink(); });

@@ -30,20 +30,6 @@ using namespace orvalis;
 
 namespace {
 
-constexpr int kPlayEntry = 24;
-constexpr int kStopEntry = 25;
-constexpr int kRecordEntry = 26;
-constexpr int kLiveEntry = 32;
-constexpr int kPreparingEntry = 33;
-constexpr int kRecordingEntry = 34;
-constexpr int kPlaybackEntry = 35;
-constexpr int kPlaybackWindowEntry = 36;
-constexpr int kDoneRecordingEntry = 37;
-constexpr int kSecondsEntry = 55;
-constexpr int kStoppingEntry = 157;
-constexpr int kOkEntry = 1;
-constexpr int kCancelEntry = 2;
-
 // How long Record waits for the capture to settle before it counts.
 constexpr long kPrepareSeconds = 2;
 
@@ -144,15 +130,15 @@ void RecordVideo::buildLayout() {
         caption->setGeometry(left - 4, row + 38, 60, 18);
         return b;
     };
-    m_record = button("Record", kScreenLeft, recordIcon(), kRecordEntry, "Label4");
+    m_record = button("Record", kScreenLeft, recordIcon(), str::Record, "Label4");
     m_stop = button("Stop1", kScreenLeft + 64, style()->standardIcon(QStyle::SP_MediaStop),
-                    kStopEntry, "Label5");
+                    str::Stop, "Label5");
     m_play = button("Play", kScreenLeft + 128, style()->standardIcon(QStyle::SP_MediaPlay),
-                    kPlayEntry, "Label6");
-    m_done = new QPushButton(LoadResString(kOkEntry), this);
+                    str::Play, "Label6");
+    m_done = new QPushButton(LoadResString(str::Ok), this);
     m_done->setObjectName("Done");
     m_done->setGeometry(kScreenLeft + kScreenWidth - 110, row, 110, 28);
-    m_cancel = new QPushButton(LoadResString(kCancelEntry), this);
+    m_cancel = new QPushButton(LoadResString(str::Cancel), this);
     m_cancel->setObjectName("Cancel");
     m_cancel->setGeometry(kScreenLeft + kScreenWidth - 110, row + 32, 110, 28);
     for (QPushButton* b : {m_done, m_cancel}) {
@@ -188,7 +174,7 @@ void RecordVideo::load() {
         m_connected = m_camera->get(DispConnect).value.toBool();
     }
     if (!m_connected) {
-        MsgBox(camera::kCameraUnavailableEntry);
+        MsgBox(str::CameraNotAvailable);
         m_record->setEnabled(false);
         return;
     }
@@ -198,7 +184,7 @@ void RecordVideo::load() {
     layoutVideo();
     m_camera->put(DispCompression, QStringLiteral("zq5a"));
     m_camera->put(DispPreview, true);
-    setState(kLiveEntry);
+    setState(str::LiveWindow);
 }
 
 void RecordVideo::showEvent(QShowEvent* event) {
@@ -278,10 +264,10 @@ void RecordVideo::Record_Click() {
     m_timer.start();
 
     if (!m_camera->get(DispConnect).value.toBool()) {
-        MsgBox(camera::kCameraUnavailableEntry);
+        MsgBox(str::CameraNotAvailable);
         return;
     }
-    setState(kPreparingEntry);
+    setState(str::PreparingToRecord);
     const long t0 = timer();
     // Bounded by a real deadline as well, whatever the clock says.
     const QDeadlineTimer deadline(kPrepareSeconds * 1000 + 500);
@@ -290,7 +276,7 @@ void RecordVideo::Record_Click() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(10);
     }
-    setState(kRecordingEntry);
+    setState(str::Recording);
     m_recorded = true;
     m_startTime = timer();
     m_record->setEnabled(false);
@@ -304,25 +290,25 @@ void RecordVideo::Timer1_Timer() {
         return;
     }
     const int maximum = m_progress->maximum();
-    setState(kRecordingEntry,
+    setState(str::Recording,
              QString::number(static_cast<long>(static_cast<double>(m_progress->value()) / maximum *
                                                static_cast<double>(m_limit)) +
                              1) +
-                 " " + LoadResString(kSecondsEntry));
+                 " " + LoadResString(str::Seconds));
     const long value = maximum * (timer() - m_startTime) / m_limit;
     if (value >= m_progress->minimum() && value <= maximum) {
         m_progress->setValue(static_cast<int>(value));
     }
     if (maximum <= value) {
         BusyCursor busy;
-        setState(kStoppingEntry);
+        setState(str::Stopping);
         stopCapture();
         m_record->setEnabled(true);
         m_play->setEnabled(true);
         m_stop->setEnabled(false);
         m_timer.stop();
         m_progress->setValue(0);
-        setState(kDoneRecordingEntry);
+        setState(str::DoneRecording);
     }
 }
 
@@ -330,11 +316,11 @@ void RecordVideo::Stop1_Click() {
     if (!m_playing) {
         stopCapture();
         m_timer.stop();
-        setState(kLiveEntry);
+        setState(str::LiveWindow);
         showLiveButtons();
     } else {
         m_player->command("stop");
-        setState(kPlaybackWindowEntry);
+        setState(str::PlaybackWindow);
     }
     m_progress->setValue(0);
 }
@@ -350,7 +336,7 @@ void RecordVideo::Play_Click() {
     m_player->show();
     m_playing = true;
     m_player->command("play");
-    setState(kPlaybackWindowEntry);
+    setState(str::PlaybackWindow);
     m_record->setEnabled(false);
     m_play->setEnabled(false);
     m_stop->setEnabled(true);
@@ -367,7 +353,7 @@ void RecordVideo::playerPositionChanged(std::int64_t position) {
     if (value <= maximum) {
         m_progress->setValue(value);
     }
-    setState(kPlaybackEntry, QString::number(position / 1000) + " " + LoadResString(kSecondsEntry));
+    setState(str::Playback, QString::number(position / 1000) + " " + LoadResString(str::Seconds));
 }
 
 void RecordVideo::playerModeChanged(const QString& mode) {
@@ -378,7 +364,7 @@ void RecordVideo::playerModeChanged(const QString& mode) {
     m_player->hide();
     m_camera->widget()->show();
     m_progress->setValue(0);
-    setState(kLiveEntry);
+    setState(str::LiveWindow);
     showLiveButtons();
 }
 
@@ -407,7 +393,7 @@ void RecordVideo::Done_Click() {
                     length.close();
                 }
             } else {
-                MsgBox(camera::kItemNotAddedEntry);
+                MsgBox(str::AddFailed);
             }
         }
     }

@@ -2,18 +2,16 @@
 
 #include "app/capture/scan_options.h"
 #include "app/capture/scan_state.h"
-#include "app/media/progress_form.h"
+#include "app/model/progress.h"
 #include "components/imaging/image_control.h"
 #include "components/imaging/scan_job.h"
 #include "platform/messages.h"
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTimer>
 
+#include <memory>
 #include <thread>
 
 namespace brindle {
@@ -25,7 +23,7 @@ bool gScannerPresent = false;
 namespace {
 
 void tellFailure(ScanStatus status) {
-    MsgBoxText(kScanFailedEntry, LoadResString(kScanFailedEntry) + "  " + scanStatusText(status));
+    MsgBoxText(str::ScanFailed, LoadResString(str::ScanFailed) + "  " + scanStatusText(status));
 }
 
 // Reads what the device offers on a worker thread (opening a device can
@@ -72,15 +70,11 @@ bool acquireScan(ImageControl& target, const QString& device, QWidget* parent) {
         return false;
     }
 
-    progressForm progress(parent);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.Label1()->setText(LoadResString(22) + "...");
-    progress.encoderProgress()->hide();
     ScanJob job;
     QEventLoop loop;
-    QObject::connect(&job, &ScanJob::progress, progress.masterProgress(), &QProgressBar::setValue);
     QObject::connect(&job, &ScanJob::finished, &loop, &QEventLoop::quit);
-    // The Cancel button, Escape and the close box all raise CancelRequested.
+    // The progress display's Cancel (its button, Escape, the close box)
+    // raises CancelRequested; the watch passes it on to the job.
     CancelRequested = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &job, [&job] {
@@ -88,17 +82,29 @@ bool acquireScan(ImageControl& target, const QString& device, QWidget* parent) {
             job.cancel();
         }
     });
-    QObject::connect(progress.Cancel(), &QPushButton::clicked, &job, &ScanJob::cancel);
 
     gScanning = true;
     job.start(device, options.settings());
-    progress.show();
-    watch.start(50);
+    std::unique_ptr<ProgressDisplay> progress;
+    if (ProgressSink* sink = progressSink()) {
+        progress = sink->open();
+    }
+    if (progress) {
+        progress->setModal(true);
+        progress->setStepBarShown(false);
+        progress->setText(LoadResString(str::KindScan) + "...");
+        progress->setMaximum(100);
+        progress->setValue(0);
+        ProgressDisplay* display = progress.get();
+        QObject::connect(&job, &ScanJob::progress, &loop,
+                         [display](int percent) { display->setValue(percent); });
+    }
+    watch.start(20);
     if (job.running()) {
         loop.exec();
     }
     watch.stop();
-    progress.hide();
+    progress.reset();
     gScanning = false;
     CancelRequested = false;
 

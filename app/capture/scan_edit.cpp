@@ -26,7 +26,7 @@ void ScanEdit::setBrightness(int sliderValue) {
 
 bool ScanEdit::crop() {
     if (!m_view.selectionPresent()) {
-        MsgBox(kSelectFirstEntry);
+        MsgBox(str::SelectCropArea);
         return false;
     }
     ImageControl& lead = m_view.control();

@@ -14,9 +14,6 @@ namespace brindle {
 class ImageControl;
 class ImageView;
 
-// Message shown by Crop without a selection.
-inline constexpr int kSelectFirstEntry = 69;
-
 class ScanEdit {
 public:
     ScanEdit(ImageControl& worker, ImageView& view) : m_worker(worker), m_view(view) {}

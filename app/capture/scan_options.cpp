@@ -1,7 +1,7 @@
 #include "app/capture/scan_options.h"
 
-#include "app/media/interface_font.h"
 #include "app/model/settings.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 
@@ -14,10 +14,6 @@
 
 namespace brindle {
 namespace {
-
-constexpr int kOkEntry = 1;
-constexpr int kCancelEntry = 2;
-constexpr int kScanEntry = 22;
 
 // The resolutions offered from a range: the usual ones inside it, and the
 // default's nearest.
@@ -72,7 +68,7 @@ void ScanOptions::remember(const QString& device, const ScanSettings& s) {
 ScanOptions::ScanOptions(const QString& device, const ScanCapabilities& c, QWidget* parent)
     : QDialog(parent), m_device(device) {
     setObjectName("ScanOptions");
-    setWindowTitle(LoadResString(kScanEntry));
+    setWindowTitle(LoadResString(str::KindScan));
     setFont(interfaceFont());
     const ScanSettings s = remembered(device, c);
 
@@ -107,10 +103,10 @@ ScanOptions::ScanOptions(const QString& device, const ScanCapabilities& c, QWidg
     form->addRow(tr("Resolution:"), m_resolution);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(LoadResString(kOkEntry), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(LoadResString(str::Ok), QDialogButtonBox::AcceptRole);
     ok->setObjectName("OK");
     ok->setDefault(true);
-    buttons->addButton(LoadResString(kCancelEntry), QDialogButtonBox::RejectRole)
+    buttons->addButton(LoadResString(str::Cancel), QDialogButtonBox::RejectRole)
         ->setObjectName("Cancel");
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {

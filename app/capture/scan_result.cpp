@@ -3,12 +3,12 @@
 #include "app/capture/scan_acquire.h"
 #include "app/capture/scan_state.h"
 #include "app/capture/thumbnail.h"
-#include "app/media/interface_font.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
 #include "components/imaging/image_view.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
@@ -23,12 +23,6 @@
 namespace brindle {
 namespace {
 
-constexpr int kOkEntry = 1;
-constexpr int kCancelEntry = 2;
-constexpr int kCropEntry = 13;
-constexpr int kRotateEntry = 14;
-constexpr int kBrightnessEntry = 15;
-constexpr int kNotAddedEntry = 65;
 constexpr int kScanQualityFactor = 2;
 
 struct BusyCursor {
@@ -47,7 +41,7 @@ ImageControl& worker() {
 ScanResult::ScanResult(QWidget* parent)
     : QDialog(parent),
       m_lead(new ImageView(this)),
-      m_frame(new QGroupBox(LoadResString(kBrightnessEntry), this)),
+      m_frame(new QGroupBox(LoadResString(str::Brightness), this)),
       m_slider(new QSlider(Qt::Horizontal, m_frame)),
       m_label(new QLabel("0", m_frame)) {
     setObjectName("ScanResult");
@@ -71,10 +65,10 @@ ScanResult::ScanResult(QWidget* parent)
         b->setAutoDefault(false);
         return b;
     };
-    QPushButton* crop = button("Crop", kCropEntry);
-    QPushButton* rotate = button("Rotate", kRotateEntry);
-    QPushButton* done = button("Done", kOkEntry);
-    QPushButton* cancel = button("Cancel", kCancelEntry);
+    QPushButton* crop = button("Crop", str::Crop);
+    QPushButton* rotate = button("Rotate", str::Rotate);
+    QPushButton* done = button("Done", str::Ok);
+    QPushButton* cancel = button("Cancel", str::Cancel);
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_frame);
@@ -158,7 +152,7 @@ void ScanResult::Done_Click() {
     if (m_lead->control().save(scan, ImageControl::kFormatJpeg, 24, kScanQualityFactor) !=
         ImageStatus::Ok) {
         files::deleteFile(scan);
-        MsgBox(kProjectUpdateFailedEntry);
+        MsgBox(str::ProjectUpdateFailed);
         return;
     }
     m_lead->control().clear();
@@ -174,7 +168,7 @@ void ScanResult::Done_Click() {
     } else {
         const int p = m_addSlide ? m_addSlide(MediaImage, scan) : 0;
         if (p < 1) {
-            MsgBox(kNotAddedEntry);
+            MsgBox(str::AddFailed);
         } else {
             gProject.Item(p)->Duration = gDefaultSlideDuration;
             gProjectChanged = true;

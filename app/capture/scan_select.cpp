@@ -1,9 +1,9 @@
 #include "app/capture/scan_select.h"
 
 #include "app/capture/scan_state.h"
-#include "app/media/interface_font.h"
 #include "app/model/settings.h"
 #include "components/imaging/scan_job.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 
@@ -14,27 +14,20 @@
 #include <QVBoxLayout>
 
 namespace brindle {
-namespace {
-
-constexpr int kOkEntry = 1;
-constexpr int kCancelEntry = 2;
-constexpr int kTitleEntry = 16;
-constexpr int kSaveEntry = 17;
-
-}  // namespace
+namespace {}  // namespace
 
 ScanSelect::ScanSelect(QWidget* parent)
     : QDialog(parent), m_list(new QListWidget(this)), m_save(new QCheckBox(this)) {
     setObjectName("ScanSelect");
-    setWindowTitle(LoadResString(kTitleEntry));
+    setWindowTitle(LoadResString(str::SelectScanDevice));
     setFont(interfaceFont());
     m_list->setObjectName("List1");
     m_save->setObjectName("Save");
-    m_save->setText(LoadResString(kSaveEntry));
-    auto* ok = new QPushButton(LoadResString(kOkEntry), this);
+    m_save->setText(LoadResString(str::UseAsDefault));
+    auto* ok = new QPushButton(LoadResString(str::Ok), this);
     ok->setObjectName("OK");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(LoadResString(kCancelEntry), this);
+    auto* cancel = new QPushButton(LoadResString(str::Cancel), this);
     cancel->setObjectName("Cancel");
 
     auto* layout = new QVBoxLayout(this);
@@ -60,7 +53,7 @@ bool ScanSelect::load(const std::vector<ScanSource>& sources) {
     m_sources = sources;
     m_list->clear();
     if (m_sources.empty()) {
-        MsgBox(kNoScannerEntry);
+        MsgBox(str::NoScanner);
         return false;
     }
     int selected = 0;

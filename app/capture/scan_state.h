@@ -11,9 +11,4 @@ extern bool gScanCancelled;
 // scanner (the list is gathered off the GUI thread at start-up).
 extern bool gScannerPresent;
 
-// Message shown when a scan is asked for without a scanning source.
-inline constexpr int kNoScannerEntry = 70;
-// Message shown when the scanner failed; its reason follows the text.
-inline constexpr int kScanFailedEntry = 270;
-
 }  // namespace brindle

@@ -25,9 +25,6 @@ using namespace orvalis;
 
 namespace {
 
-constexpr int kOkEntry = 53;
-constexpr int kCancelEntry = 2;
-
 struct BusyCursor {
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
@@ -49,10 +46,10 @@ Snapshot::Snapshot(QWidget* parent) : QDialog(parent) {
         outer->addWidget(w, 0, Qt::AlignHCenter);
     }
     auto* row = new QHBoxLayout;
-    m_snapIt = new QPushButton(LoadResString(kOkEntry), this);
+    m_snapIt = new QPushButton(LoadResString(str::SnapshotOk), this);
     m_snapIt->setObjectName("SnapIt");
     m_snapIt->setDefault(true);
-    m_done = new QPushButton(LoadResString(kCancelEntry), this);
+    m_done = new QPushButton(LoadResString(str::Cancel), this);
     m_done->setObjectName("Done");
     for (QPushButton* b : {m_snapIt, m_done}) {
         b->setFont(camera::dialogFont());
@@ -84,7 +81,7 @@ void Snapshot::load() {
         m_connected = m_camera->get(DispConnect).value.toBool();
     }
     if (!m_connected) {
-        MsgBox(camera::kCameraUnavailableEntry);
+        MsgBox(str::CameraNotAvailable);
         m_snapIt->setEnabled(false);
         return;
     }
@@ -102,7 +99,7 @@ void Snapshot::showEvent(QShowEvent* event) {
 
 bool Snapshot::grabPicture() {
     if (camera::scratchFolder().isEmpty()) {
-        MsgBox(camera::kSnapshotNotMadeEntry);
+        MsgBox(str::SnapshotNotCreated);
         return false;
     }
     // A grab that fails must not leave the last picture to be taken for
@@ -134,7 +131,7 @@ bool Snapshot::grabPicture() {
     image.clear();
     if (!converted) {
         QFile::remove(pictureFile());
-        MsgBox(camera::kSnapshotNotMadeEntry);
+        MsgBox(str::SnapshotNotCreated);
         return false;
     }
     return true;
@@ -149,7 +146,7 @@ void Snapshot::SnapIt_Click() {
         if (grabPicture()) {
             const int slide = camera::addSlide(MediaSnapshot, pictureFile());
             if (slide < 1) {
-                MsgBox(camera::kItemNotAddedEntry);
+                MsgBox(str::AddFailed);
             } else if (MediaElement* r = gProject.Item(slide)) {
                 r->Duration = gDefaultSlideDuration;
                 gProjectChanged = true;

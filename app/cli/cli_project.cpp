@@ -56,7 +56,8 @@ bool CliProject::open(const QString& path) {
     const qsizetype before = m_messages.numbers().size();
     readProject(path);
     const QList<int> shown = m_messages.numbers().mid(before);
-    return !shown.contains(77) && !shown.contains(134) && !shown.contains(1421);
+    return !shown.contains(str::OpenFailed) && !shown.contains(str::NotRecognised) &&
+           !shown.contains(str::NoRoomToOpen);
 }
 
 }  // namespace brindle::cli

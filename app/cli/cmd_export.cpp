@@ -5,7 +5,6 @@
 #include "app/cli/clip_control.h"
 #include "app/cli/pass_session.h"
 #include "app/cli/subcommand.h"
-#include "app/media/progress_form.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/present/video_export.h"

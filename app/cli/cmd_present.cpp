@@ -6,8 +6,8 @@
 #include "app/cli/clip_control.h"
 #include "app/cli/pass_session.h"
 #include "app/cli/subcommand.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
@@ -23,13 +23,6 @@
 #include <cstdio>
 
 namespace brindle::cli {
-
-namespace {
-
-constexpr int kNothingToPreview = 83;
-constexpr int kNothingToPublish = 117;
-
-}  // namespace
 
 int runPresent(const QStringList& args) {
     bool publishing = false;
@@ -54,7 +47,7 @@ int runPresent(const QStringList& args) {
     }
     readProject(project);  // reports an unreadable file itself
     if (gProject.count() == 0) {
-        MsgBox(publishing ? kNothingToPublish : kNothingToPreview);
+        MsgBox(publishing ? str::NothingToPublish : str::NothingToPreview);
         return kExitFailed;
     }
 

@@ -3,6 +3,7 @@
 // messages go to standard error.
 #include "app/cli/cli_view.h"
 #include "app/cli/subcommand.h"
+#include "app/present/video_check.h"
 #include "platform/messages.h"
 #include "platform/picture_limits.h"
 #include "platform/temporaries.h"
@@ -22,11 +23,12 @@ int main(int argc, char* argv[]) {
     setPictureMemoryLimit();
     // What a killed run of any Brindle program left behind.
     temporaries::cleanStale();
-    gAppTitle = LoadResString(147);
+    gAppTitle = LoadResString(str::AppTitle);
     StderrMessageSink messages;
     setMessageSink(&messages);
     cli::CliView view;
     setProjectView(&view);
+    installVideoChecks();
 
     const QStringList args = QApplication::arguments().mid(1);
     if (args.isEmpty()) {

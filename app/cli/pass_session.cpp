@@ -1,8 +1,8 @@
 #include "app/cli/pass_session.h"
 
 #include "app/cli/clip_control.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
 #include "platform/files.h"
@@ -43,7 +43,7 @@ bool interrupted() {
 }
 
 bool startUp(ScratchFolder& scratch) {
-    gSettingsKey = LoadResString(163);
+    gSettingsKey = LoadResString(str::SettingsKey);
     readSettings();
     computeFolders();
     createFolders();

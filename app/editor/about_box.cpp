@@ -35,7 +35,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     version->setObjectName("lblVersion");
     layout->addWidget(version);
     int n = 0;
-    for (const int entry : {131, 150, 144}) {
+    for (const int entry : {str::AboutCopyright, str::AboutWarning, str::AboutReproduction}) {
         auto* notice = new QLabel(LoadResString(entry), this);
         notice->setObjectName(QStringLiteral("lblNotice%1").arg(++n));
         notice->setWordWrap(true);
@@ -43,7 +43,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
-    buttons->button(QDialogButtonBox::Ok)->setText(LoadResString(1));
+    buttons->button(QDialogButtonBox::Ok)->setText(LoadResString(str::Ok));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     setFixedWidth(420);

@@ -1,7 +1,6 @@
 #include "app/editor/add_media.h"
 
 #include "app/capture/thumbnail.h"
-#include "app/editor/file_dialogs.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project_view.h"
@@ -9,6 +8,7 @@
 #include "app/present/video_check.h"
 #include "components/imaging/image_control.h"
 #include "components/mediaplayer/media_length.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
@@ -21,19 +21,7 @@ namespace brindle {
 
 namespace {
 
-constexpr int kAddFailedEntry = 65;
-constexpr int kDroppedTypeRefusedEntry = 76;
-constexpr int kChosenTypeRefusedEntry = 80;
-constexpr int kBadVideoEntry = 153;
-constexpr int kSelectMediaEntry = 79;
-constexpr int kMediaFilterEntry = 169;
 constexpr int kJpegQualityBest = 2;
-constexpr int kPictureRefusedEntry = 1420;
-
-MediaChooser& chooser() {
-    static MediaChooser c;
-    return c;
-}
 
 QString lastFour(const QString& path) {
     return path.right(4).toLower();
@@ -75,24 +63,24 @@ void addMediaFile(const QString& path, int refusedEntry) {
     const int type = acceptedMediaType(path);
     if (type == MediaImage) {
         if (!PictureDecodes(path)) {
-            MsgBoxText(kPictureRefusedEntry,
-                       LoadResString(kPictureRefusedEntry) + QDir::toNativeSeparators(path));
+            MsgBoxText(str::PictureRefused,
+                       LoadResString(str::PictureRefused) + QDir::toNativeSeparators(path));
             return;
         }
         const int slide = createSlide(MediaImage, path, {}, {});
         if (slide < 1) {
-            MsgBox(kAddFailedEntry);
+            MsgBox(str::AddFailed);
             return;
         }
         gProject.Item(slide)->Duration = gDefaultSlideDuration;
     } else if (type == MediaVideo) {
         if (!passesVideoCheck(path)) {
-            MsgBox(kBadVideoEntry);
+            MsgBox(str::BadVideo);
             return;
         }
         const int slide = createSlide(MediaVideo, path, {}, {});
         if (slide < 1) {
-            MsgBox(kAddFailedEntry);
+            MsgBox(str::AddFailed);
             return;
         }
         MediaElement* r = gProject.Item(slide);
@@ -175,12 +163,8 @@ void dropFile(const QStringList& paths, int afterSlide) {
         const int cell = gSelectedSlide - gFirstVisible;
         gSelectedCell = (cell >= 0 && cell <= 4) ? cell : -1;
     }
-    addMediaFile(paths.constFirst(), kDroppedTypeRefusedEntry);
+    addMediaFile(paths.constFirst(), str::DroppedTypeRefused);
     refresh();
-}
-
-void setMediaChooser(MediaChooser c) {
-    chooser() = std::move(c);
 }
 
 void Files_Click() {
@@ -188,21 +172,12 @@ void Files_Click() {
     if (view) {
         view->dimTheWindow(true);
     }
-    const QString title = LoadResString(kSelectMediaEntry);
-    const QString filter = LoadResString(kMediaFilterEntry);
-    QWidget* parent = view ? view->dialogParent() : nullptr;
-    QStringList chosen;
-    if (chooser()) {
-        chosen = chooser()(parent, title, filter, gImportPath);
-    } else {
-        const QString one = chooseFileToOpen(parent, title, filter, gImportPath, true);
-        if (!one.isEmpty()) {
-            chosen << one;
-        }
-    }
+    const QString title = LoadResString(str::SelectMediaTitle);
+    const QString filter = LoadResString(str::MediaFilter);
+    const QStringList chosen = chooseFiles(openFileRequest(title, filter, gImportPath, true));
     for (const QString& path : chosen) {
         gImportPath = DirPart(path);
-        addMediaFile(path, kChosenTypeRefusedEntry);
+        addMediaFile(path, str::ChosenTypeRefused);
     }
     if (view) {
         view->dimTheWindow(false);

@@ -9,9 +9,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
-
-class QWidget;
 
 namespace brindle {
 
@@ -35,11 +32,5 @@ void Files_Click();
 // The media type a file is accepted as, by the last four characters of its
 // name: MediaImage, MediaVideo, or -1 when refused.
 int acceptedMediaType(const QString& path);
-
-// The open-file dialog of the Files button: answers the chosen files, empty
-// when cancelled. Tests replace it; an empty function restores the dialog.
-using MediaChooser = std::function<QStringList(QWidget* parent, const QString& title,
-                                               const QString& filter, const QString& folder)>;
-void setMediaChooser(MediaChooser chooser);
 
 }  // namespace brindle

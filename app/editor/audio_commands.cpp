@@ -9,8 +9,6 @@
 namespace brindle {
 namespace {
 
-constexpr int kDeviceBusyEntry = 136;
-
 // Dims the editor, shows the dialog modally for the slide (nullptr: the
 // background track), undims and redraws the strip.
 void runDialog(MediaElement* slide) {
@@ -21,7 +19,7 @@ void runDialog(MediaElement* slide) {
     {
         recordAudio dialog(view ? view->dialogParent() : nullptr, slide);
         if (!dialog.hasControl()) {
-            MsgBox(kDeviceBusyEntry, MsgButtons::Ok);
+            MsgBox(str::AudioDeviceBusy, MsgButtons::Ok);
         } else {
             dialog.loadAudioFile(slide ? slide->Sound : gBackTrack, slide == nullptr);
             dialog.exec();

@@ -13,8 +13,6 @@
 namespace brindle {
 namespace {
 
-constexpr int kAppTitleEntry = 147;
-
 QFont fontFrom(int nameEntry, int sizeEntry) {
     QFont font(LoadResString(nameEntry));
     const int points = LoadResString(sizeEntry).toInt();
@@ -31,7 +29,7 @@ burstForm::burstForm(QWidget* parent)
     setObjectName("burstForm");
     setFont(fontFrom(179, 180));
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(LoadResString(kAppTitleEntry), this);
+    auto* title = new QLabel(LoadResString(str::AppTitle), this);
     title->setObjectName("Title");
     title->setFont(fontFrom(181, 182));
     title->setAlignment(Qt::AlignCenter);

@@ -5,11 +5,11 @@
 #include "app/capture/record_video.h"
 #include "app/capture/snapshot.h"
 #include "app/editor/add_media.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/wav_sound.h"
 #include "app/model/project_view.h"
 #include "controls/videocap/orvalis_ids.h"
 #include "platform/dispatch/control_host.h"
+#include "platform/event_wait.h"
 
 #include <QApplication>
 #include <QLabel>

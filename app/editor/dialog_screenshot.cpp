@@ -2,7 +2,6 @@
 
 #include "app/editor/audio_commands.h"
 #include "app/editor/camera_commands.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/export_command.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
@@ -13,6 +12,7 @@
 #include "app/media/text_caption_form.h"
 #include "app/media/text_slide.h"
 #include "app/model/project.h"
+#include "platform/event_wait.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 #include "app/editor/editor_commands.h"
 
-#include "app/editor/file_dialogs.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/messages.h"
@@ -16,15 +16,6 @@
 namespace brindle {
 
 namespace {
-
-constexpr int kOpenProjectEntry = 82;
-constexpr int kProjectFilterEntry = 168;
-constexpr int kHomeUrlMissingEntry = 138;
-
-ProjectChooser& projectChooser() {
-    static ProjectChooser c;
-    return c;
-}
 
 void dim(bool on) {
     if (ProjectView* view = projectView()) {
@@ -57,10 +48,6 @@ bool mayDiscardChanges(SaveAsk ask) {
     return result == 0 && !gProjectChanged;
 }
 
-void setProjectChooser(ProjectChooser chooser) {
-    projectChooser() = std::move(chooser);
-}
-
 void mnuNew_Click() {
     CloseBrowser();
     dim(true);
@@ -80,13 +67,8 @@ void mnuOpen_Click() {
         }
     }
     createTempAndWorkFolders();
-    ProjectView* view = projectView();
-    QWidget* parent = view ? view->dialogParent() : nullptr;
-    const QString title = LoadResString(kOpenProjectEntry);
-    const QString filter = LoadResString(kProjectFilterEntry);
-    const QString file = projectChooser()
-                             ? projectChooser()(parent, title, filter, gProjectPath)
-                             : chooseFileToOpen(parent, title, filter, gProjectPath, false);
+    const QString file = chooseFile(openFileRequest(
+        LoadResString(str::OpenProjectTitle), LoadResString(str::ProjectFilter), gProjectPath));
     if (!file.isEmpty()) {
         readProject(file);
         gProjectPath = DirPart(file);
@@ -149,7 +131,7 @@ void mnuOnlineResources_Click() {
 
 void Identity_Click() {
     if (gHomeURL.isEmpty()) {
-        MsgBox(kHomeUrlMissingEntry);
+        MsgBox(str::NoHomeUrl);
         return;
     }
     LaunchBrowser({}, gHomeURL, true);

@@ -5,10 +5,6 @@
 
 #include <QString>
 
-#include <functional>
-
-class QWidget;
-
 namespace brindle {
 
 // Whether the save dialog is shown when the answer to message 74 is Yes:
@@ -28,11 +24,5 @@ void mnuRemove_Click();
 void mnuYourHelp_Click();
 void mnuOnlineResources_Click();
 void Identity_Click();
-
-// The Open command's file dialog; tests replace it. Answers the chosen
-// project file, empty when cancelled.
-using ProjectChooser = std::function<QString(QWidget* parent, const QString& title,
-                                             const QString& filter, const QString& folder)>;
-void setProjectChooser(ProjectChooser chooser);
 
 }  // namespace brindle

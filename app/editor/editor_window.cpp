@@ -13,7 +13,6 @@
 namespace brindle {
 
 namespace {
-constexpr int kIdentityTooltipEntry = 192;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 44;
 }  // namespace
@@ -26,14 +25,14 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     auto* bar = new QVBoxLayout(m_buttonBar);
     bar->setContentsMargins(0, 0, 0, 0);
     m_buttonBar->setLayout(bar);
-    addButton("Text", 18, 118);
-    addButton("Files", 19, 119);
-    addButton("Scan", 22, 120);
-    addButton("Snap", 21, 121);
-    addButton("Video", 20, 122);
+    addButton("Text", str::KindText, str::TextButtonTip);
+    addButton("Files", str::KindFiles, str::FilesButtonTip);
+    addButton("Scan", str::KindScan, str::ScanButtonTip);
+    addButton("Snap", str::KindSnapshot, str::SnapshotButtonTip);
+    addButton("Video", str::KindVideo, str::VideoButtonTip);
     bar->addStretch(1);
-    addButton("PlayPreview", 23, 123);
-    addButton("Publish", 105, 124);
+    addButton("PlayPreview", str::PreviewButton, str::PreviewButtonTip);
+    addButton("Publish", str::PublishButton, str::PublishButtonTip);
 
     m_identity = new QToolButton(this);
     m_identity->setObjectName("Identity");
@@ -46,7 +45,7 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
         m_identity->setIcon(QIcon(picture));
         m_identity->setIconSize(picture.size());
     }
-    m_identity->setToolTip(LoadResString(kIdentityTooltipEntry));
+    m_identity->setToolTip(LoadResString(str::IdentityTip));
     m_identity->setCursor(Qt::PointingHandCursor);
     connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);
 

@@ -5,6 +5,7 @@
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
 #include "app/present/video_export.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/messages.h"
@@ -20,13 +21,6 @@ namespace brindle {
 
 namespace {
 
-constexpr int kNothingToPreview = 83;
-constexpr int kTitleEntry = 1303;
-constexpr int kFilterEntry = 1304;
-constexpr int kDoneEntry = 1308;
-constexpr int kSizeEntry = 1309;
-constexpr int kOwnSizeEntry = 1310;
-constexpr int kNoFolderEntry = 1311;
 const QString kFolderSetting = QStringLiteral("ExportPath");
 
 QString rememberedFolder() {
@@ -41,14 +35,14 @@ QString rememberedFolder() {
 
 ExportSizeDialog::ExportSizeDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("ExportSizeDialog");
-    setWindowTitle(LoadResString(kTitleEntry));
+    setWindowTitle(LoadResString(str::ExportVideoTitle));
     m_sizes = new QComboBox(this);
     m_sizes->setObjectName("ExportSize");
     const QList<QSize> sizes = exportSizes();
     for (int i = 0; i < sizes.size(); ++i) {
         QString text = QStringLiteral("%1 \u00d7 %2").arg(sizes[i].width()).arg(sizes[i].height());
         if (i == 0) {
-            text += LoadResString(kOwnSizeEntry);
+            text += LoadResString(str::PresentationOwnSize);
         }
         m_sizes->addItem(text, sizes[i]);
     }
@@ -56,7 +50,7 @@ ExportSizeDialog::ExportSizeDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    form->addRow(LoadResString(kSizeEntry), m_sizes);
+    form->addRow(LoadResString(str::VideoSizeLabel), m_sizes);
     form->addRow(buttons);
 }
 
@@ -66,17 +60,17 @@ QSize ExportSizeDialog::exportSize() const {
 
 void mnuExportVideo_Click() {
     if (gProject.count() == 0) {
-        MsgBox(kNothingToPreview);
+        MsgBox(str::NothingToPreview);
         return;
     }
     const QString proposed =
         (gProjectName.isEmpty() ? QStringLiteral("video") : FileNamePart(gProjectName)) + ".mp4";
-    const std::optional<QString> chosen = askSaveFile(
-        {LoadResString(kTitleEntry), LoadResString(kFilterEntry), rememberedFolder(), proposed});
-    if (!chosen || chosen->isEmpty()) {
+    QString path =
+        chooseFile(saveFileRequest(LoadResString(str::ExportVideoTitle),
+                                   LoadResString(str::Mp4Filter), rememberedFolder(), proposed));
+    if (path.isEmpty()) {
         return;
     }
-    QString path = *chosen;
     if (QFileInfo(path).suffix().isEmpty()) {
         path += ".mp4";
     }
@@ -90,11 +84,12 @@ void mnuExportVideo_Click() {
     if (exportVideo({path, sizeDialog.exportSize(), false}) != ExportOutcome::Done) {
         return;
     }
-    if (MsgBoxText(kDoneEntry, LoadResString(kDoneEntry) + "\n" + QDir::toNativeSeparators(path),
+    if (MsgBoxText(str::VideoReadyOpenFolder,
+                   LoadResString(str::VideoReadyOpenFolder) + "\n" + QDir::toNativeSeparators(path),
                    MsgButtons::YesNo, MsgIcon::Question) == vbYes &&
         !OpenFolder(folder)) {
-        MsgBoxText(kNoFolderEntry,
-                   LoadResString(kNoFolderEntry) + QDir::toNativeSeparators(folder));
+        MsgBoxText(str::FolderNotOpened,
+                   LoadResString(str::FolderNotOpened) + QDir::toNativeSeparators(folder));
     }
 }
 

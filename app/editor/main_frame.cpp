@@ -4,8 +4,10 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
+#include "app/media/progress_form.h"
 #include "app/model/folders.h"
 #include "app/model/settings.h"
+#include "app/present/video_check.h"
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/dispatch/control_host.h"
 #include "platform/launch.h"
@@ -47,12 +49,15 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
     connectStrip();
     setMinimumSize(minimumFrameSize());
     setProjectView(this);
+    installProgressWindows();
+    installVideoChecks();
     setupContextMenu(gSelectedSlide);
 }
 
 MainFrame::~MainFrame() {
     if (projectView() == this) {
         setProjectView(nullptr);
+        setProgressSink(nullptr);
     }
     m_clipEdit.reset();
 }

@@ -64,38 +64,39 @@ void MainFrame::buildMenus() {
         m_menus[m->objectName()] = m;
         return m;
     };
-    QMenu* file = topMenu("mnuFile", 84);
-    addItem(file, "mnuNew", 85, QKeySequence(Qt::CTRL | Qt::Key_N));
-    addItem(file, "mnuOpen", 87, QKeySequence(Qt::CTRL | Qt::Key_O));
-    addItem(file, "mnuSave", 130, QKeySequence(Qt::CTRL | Qt::Key_S));
-    addItem(file, "mnuSaveAs", 88, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QMenu* file = topMenu("mnuFile", str::MenuFile);
+    addItem(file, "mnuNew", str::MenuNewProject, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addItem(file, "mnuOpen", str::MenuOpenProject, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, "mnuSave", str::MenuSaveProject, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addItem(file, "mnuSaveAs", str::MenuSaveProjectAs,
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
-    addItem(file, "mnuPlayPreview", 140, QKeySequence(Qt::Key_F5));
-    addItem(file, "mnuPublish", 89);
-    addItem(file, "mnuExportVideo", 1302, QKeySequence(Qt::CTRL | Qt::Key_E));
+    addItem(file, "mnuPlayPreview", str::MenuPlayPreview, QKeySequence(Qt::Key_F5));
+    addItem(file, "mnuPublish", str::MenuPublish);
+    addItem(file, "mnuExportVideo", str::MenuExportVideo, QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator();
-    addItem(file, "mnuExit", 90, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    addItem(file, "mnuExit", str::MenuExit, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     // The Edit menu is the slide context menu.
-    m_context = topMenu("mnuEditMenu", 91);
-    addItem(m_context, "mnuEdit", 91);
-    addItem(m_context, "mnuAudio", 92);
-    addItem(m_context, "mnuText", 101);
+    m_context = topMenu("mnuEditMenu", str::MenuEdit);
+    addItem(m_context, "mnuEdit", str::MenuEdit);
+    addItem(m_context, "mnuAudio", str::MenuAddAudioCaption);
+    addItem(m_context, "mnuText", str::MenuAddTextCaption);
     m_context->addSeparator();
-    addItem(m_context, "mnuContextSaveAs", 93);
-    addItem(m_context, "mnuRemove", 94, QKeySequence(Qt::Key_Delete));
+    addItem(m_context, "mnuContextSaveAs", str::MenuSaveSlideAs);
+    addItem(m_context, "mnuRemove", str::MenuRemoveSlide, QKeySequence(Qt::Key_Delete));
     m_menus["ContextMenu"] = m_context;
 
-    QMenu* options = topMenu("mnuOptions", 95);
-    addItem(options, "mnuBackTrack", 139);
-    addItem(options, "Scanner", 96);
-    addItem(options, "SelectCapDev", 108);
+    QMenu* options = topMenu("mnuOptions", str::MenuOptions);
+    addItem(options, "mnuBackTrack", str::MenuBackgroundTrack);
+    addItem(options, "Scanner", str::MenuSelectScanner);
+    addItem(options, "SelectCapDev", str::MenuSelectCaptureDevice);
 
-    QMenu* help = topMenu("mnuHelp", 98);
-    addItem(help, "mnuYourHelp", 99, QKeySequence(Qt::Key_F1));
-    addItem(help, "mnuOnlineResources", 194);
+    QMenu* help = topMenu("mnuHelp", str::MenuHelp);
+    addItem(help, "mnuYourHelp", str::MenuHelpTopics, QKeySequence(Qt::Key_F1));
+    addItem(help, "mnuOnlineResources", str::MenuOnlineResources);
     help->addSeparator();
-    addItem(help, "mnuAbout", 100);
+    addItem(help, "mnuAbout", str::MenuAbout);
 }
 
 void MainFrame::connectCommands() {
@@ -185,25 +186,26 @@ void MainFrame::setupContextMenu(int k) {
         item("mnuEdit")->setEnabled(true);
     }
 
-    QString caption = LoadResString(91);
+    QString caption = LoadResString(str::MenuEdit);
     if (r && r->mediaType == MediaRaw) {
-        caption = LoadResString(103);
+        caption = LoadResString(str::EditItemEmptySlide);
     } else if (r) {
-        int kind = 104;
+        int kind = str::KindImage;
         switch (r->mediaType) {
             case MediaSnapshot:
-                kind = 21;
+                kind = str::KindSnapshot;
                 break;
             case MediaVideo:
-                kind = 20;
+                kind = str::KindVideo;
                 break;
             case MediaText:
-                kind = 18;
+                kind = str::KindText;
                 break;
             default:
                 break;
         }
-        caption += " " + LoadResString(kind) + LoadResString(102) + QString::number(k).trimmed();
+        caption += " " + LoadResString(kind) + LoadResString(str::EditItemSlide) +
+                   QString::number(k).trimmed();
     }
     item("mnuEdit")->setText(caption);
 }

@@ -1,30 +1,18 @@
 #include "app/editor/save_slide_as.h"
 
-#include "app/editor/file_dialogs.h"
 #include "app/editor/strip_state.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
 #include "app/present/media_encoding.h"
 #include "app/present/pass_progress.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
 namespace brindle {
 
 namespace {
-
-constexpr int kSaveFileAsEntry = 81;
-constexpr int kImageFilterEntry = 170;
-constexpr int kAviFilterEntry = 171;
-constexpr int kRealMediaFilterEntry = 172;
-constexpr int kTextFilterEntry = 173;
-constexpr int kVideoSaveFailedEntry = 149;
-
-SaveSlideChooser& saveChooser() {
-    static SaveSlideChooser c;
-    return c;
-}
 
 bool endsWith(const QString& file, const char* extension) {
     return file.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
@@ -48,21 +36,17 @@ int filterFor(const MediaElement& slide) {
     switch (slide.mediaType) {
         case MediaSnapshot:
         case MediaImage:
-            return kImageFilterEntry;
+            return str::ImageFilter;
         case MediaVideo:
-            return slide.VideoType == VideoAvi ? kAviFilterEntry : kRealMediaFilterEntry;
+            return slide.VideoType == VideoAvi ? str::VideoFilter : str::RealMediaFilter;
         case MediaText:
-            return kTextFilterEntry;
+            return str::TextFilter;
         default:
             return 0;
     }
 }
 
 }  // namespace
-
-void setSaveSlideChooser(SaveSlideChooser chooser) {
-    saveChooser() = std::move(chooser);
-}
 
 void mnuContextSaveAs_Click() {
     const MediaElement* slide = gProject.Item(gSelectedSlide);
@@ -71,14 +55,12 @@ void mnuContextSaveAs_Click() {
         return;
     }
     ProjectView* view = projectView();
-    QWidget* parent = view ? view->dialogParent() : nullptr;
     if (view) {
         view->dimTheWindow(true);
     }
-    const QString title = LoadResString(kSaveFileAsEntry);
+    const QString title = LoadResString(str::SaveFileAsTitle);
     const QString filter = LoadResString(filterEntry);
-    const QString target = saveChooser() ? saveChooser()(parent, title, filter, gImportPath)
-                                         : chooseFileToSave(parent, title, filter, gImportPath);
+    const QString target = chooseFile(saveFileRequest(title, filter, gImportPath));
     if (!target.isEmpty()) {
         gImportPath = DirPart(target);
         switch (slide->mediaType) {
@@ -86,7 +68,7 @@ void mnuContextSaveAs_Click() {
                 if (slide->VideoType == VideoAvi && endsWith(target, ".rm")) {
                     encodeClipTo(*slide, target);
                 } else if (!files::copyFile(slide->Filename, target)) {
-                    MsgBox(kVideoSaveFailedEntry);
+                    MsgBox(str::VideoSaveFailed);
                 }
                 break;
             case MediaText:

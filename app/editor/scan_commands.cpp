@@ -52,7 +52,7 @@ void chooseScanner(QWidget* parent) {
 void Scan_Click() {
     Dimmed dim;
     if (!gScannerPresent) {
-        MsgBox(kNoScannerEntry);
+        MsgBox(str::NoScanner);
         return;
     }
     if (gScanner.isEmpty()) {
@@ -72,7 +72,7 @@ void Scan_Click() {
 void Scanner_Click() {
     Dimmed dim;
     if (!gScannerPresent) {
-        MsgBox(kNoScannerEntry);
+        MsgBox(str::NoScanner);
         return;
     }
     chooseScanner(dim.parent());

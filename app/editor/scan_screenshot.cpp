@@ -3,16 +3,15 @@
 #include "app/capture/scan_result.h"
 #include "app/capture/scan_state.h"
 #include "app/editor/editor_window.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/scan_commands.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
 #include "components/imaging/image_view.h"
 #include "components/imaging/scanner.h"
+#include "platform/event_wait.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
@@ -31,11 +30,8 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at) {
 }  // namespace
 
 bool takeScanScreenshot(MainFrame& frame, const QString& pngFile) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!frame.editor()->button("Scan")->isEnabled() && waited.elapsed() < 30000) {
-        processEventsFor(50);
-    }
+    processEventsUntil([&frame] { return frame.editor()->button("Scan")->isEnabled(); },
+                       QDeadlineTimer(30000), 50);
     if (gScanner.isEmpty()) {
         const std::vector<ScanSource> sources = listScanSources();
         gScanner = sources.empty() ? QString() : sources.front().device;

@@ -1,13 +1,13 @@
 #include "app/editor/screenshot.h"
 
 #include "app/editor/add_media.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/media/edit_video.h"
 #include "app/model/project.h"
 #include "controls/trimslider/vasklin_ids.h"
 #include "platform/dispatch/control_host.h"
+#include "platform/event_wait.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

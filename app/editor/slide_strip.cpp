@@ -28,18 +28,6 @@ namespace {
 
 using namespace stripgeometry;
 
-constexpr int kMoveFailedEntry = 75;
-constexpr int kStripHintEntry = 189;  // fewer than two slides
-constexpr int kStripDragEntry = 188;  // two or more
-constexpr int kAddTextCaptionEntry = 183;
-constexpr int kAddAudioCaptionEntry = 184;
-constexpr int kEditTextCaptionEntry = 185;
-constexpr int kEditAudioCaptionEntry = 186;
-constexpr int kEditVideoEntry = 187;
-constexpr int kAddBackTrackEntry = 190;
-constexpr int kEditBackTrackEntry = 191;
-constexpr int kBackTrackCaptionEntry = 250;
-
 constexpr int kScrollRepeatMs = 450;  // scroll steps while a drag rests on an end cell
 constexpr QSize kButtonIcon(24, 24);
 constexpr QSize kBackTrackIcon(24, 24);
@@ -83,7 +71,7 @@ SlideStrip::SlideStrip(QWidget* parent) : QWidget(parent) {
     m_backAud->setAutoRaise(true);
     connect(m_backAud, &QToolButton::clicked, this, &SlideStrip::backTrackClicked);
 
-    m_backAudCaption = new QLabel(LoadResString(kBackTrackCaptionEntry), this);
+    m_backAudCaption = new QLabel(LoadResString(str::BackTrackCaption), this);
     m_backAudCaption->setObjectName("BackAudCaption");
     m_backAudCaption->setGeometry(kBackAudCaption);
     m_backAudCaption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -229,10 +217,10 @@ void SlideStrip::refreshStrip() {
     const bool wasRefreshing = m_refreshing;
     m_refreshing = true;
     const int count = gProject.count();
-    m_slideBar->setToolTip(LoadResString(count < 2 ? kStripHintEntry : kStripDragEntry));
+    m_slideBar->setToolTip(LoadResString(count < 2 ? str::StripHintTip : str::StripDragTip));
 
     const bool track = !gBackTrack.isEmpty();
-    const int trackEntry = track ? kEditBackTrackEntry : kAddBackTrackEntry;
+    const int trackEntry = track ? str::EditBackTrackTip : str::AddBackTrackTip;
     setPicture(m_backAud, track ? StripPicture::BackTrack : StripPicture::NoBackTrack, trackEntry);
     m_backAudCaption->setToolTip(LoadResString(trackEntry));
 
@@ -297,21 +285,21 @@ void SlideStrip::showCell(int index, int slide) {
         if (m_dragging) {
             m_thumbnailFailedInDrag = true;
         } else {
-            MsgBox(kProjectUpdateFailedEntry);
+            MsgBox(str::ProjectUpdateFailed);
         }
     }
     const bool video = e->mediaType == MediaVideo;
     if (e->Caption.isEmpty()) {
-        setPicture(cell.ElemText, StripPicture::NoTextCaption, kAddTextCaptionEntry);
+        setPicture(cell.ElemText, StripPicture::NoTextCaption, str::AddTextCaptionTip);
     } else {
-        setPicture(cell.ElemText, StripPicture::TextCaption, kEditTextCaptionEntry);
+        setPicture(cell.ElemText, StripPicture::TextCaption, str::EditTextCaptionTip);
     }
     if (video) {
-        setPicture(cell.ElemAud, StripPicture::VideoEdit, kEditVideoEntry);
+        setPicture(cell.ElemAud, StripPicture::VideoEdit, str::EditVideoTip);
     } else if (e->Sound.isEmpty()) {
-        setPicture(cell.ElemAud, StripPicture::NoAudioCaption, kAddAudioCaptionEntry);
+        setPicture(cell.ElemAud, StripPicture::NoAudioCaption, str::AddAudioCaptionTip);
     } else {
-        setPicture(cell.ElemAud, StripPicture::AudioCaption, kEditAudioCaptionEntry);
+        setPicture(cell.ElemAud, StripPicture::AudioCaption, str::EditAudioCaptionTip);
     }
     const StripPicture frame = video ? StripPicture::VideoFrame : StripPicture::Frame;
     cell.ElementBack->setPixmap(stripPicture(frame));
@@ -387,7 +375,7 @@ void SlideStrip::elementMoved(int index, const QPoint& pos, Qt::MouseButtons but
     drag->deleteLater();
     if (m_thumbnailFailedInDrag) {
         m_thumbnailFailedInDrag = false;
-        MsgBox(kProjectUpdateFailedEntry);
+        MsgBox(str::ProjectUpdateFailed);
     }
     emit contextMenuSetup(gSelectedSlide);
 }
@@ -464,7 +452,7 @@ void SlideStrip::slideDropped(int index, const QMimeData* mime) {
     if (moved) {
         gProjectChanged = true;
     } else {
-        MsgBox(kMoveFailedEntry);
+        MsgBox(str::MoveFailed);
     }
     gSelectedSlide = to;
     refreshStrip();

@@ -8,6 +8,8 @@
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
+#include "platform/dialogs/file_dialogs.h"
+#include "platform/dialogs/message_boxes.h"
 #include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
@@ -24,12 +26,6 @@ namespace brindle {
 
 namespace {
 
-constexpr int kAppTitleEntry = 147;
-constexpr int kSettingsKeyEntry = 163;
-constexpr int kScreenTooSmallEntry = 148;
-constexpr int kAlreadyRunningEntry = 162;
-constexpr int kPlayerMissingEntry = 151;
-constexpr int kPlayerKeyEntry = 174;
 const QString kInstanceName = QStringLiteral("brindle");
 
 // The hourglass for as long as the start-up runs, whichever way it ends.
@@ -55,7 +51,7 @@ bool screenIsLargeEnough(QSize screen) {
 }
 
 bool playerIsInstalled() {
-    const QString version = RegGetString(HKEY_CLASSES_ROOT, LoadResString(kPlayerKeyEntry), {});
+    const QString version = RegGetString(HKEY_CLASSES_ROOT, LoadResString(str::PlayerKey), {});
     return version.left(2) == "6.";
 }
 
@@ -69,17 +65,19 @@ QString projectFromCommandLine(const QString& commandLine) {
 }
 
 StartupResult startBrindle(const QString& commandLine, const QString& instanceFolder) {
+    installMessageBoxes();
+    installFileDialogs();
     StartupResult result;
     BusyCursor busy;
 
-    gSettingsKey = LoadResString(kSettingsKeyEntry);
-    gAppTitle = LoadResString(kAppTitleEntry);
+    gSettingsKey = LoadResString(str::SettingsKey);
+    gAppTitle = LoadResString(str::AppTitle);
     QGuiApplication::setApplicationDisplayName(gAppTitle);
     QApplication::setWindowIcon(QIcon(resourcePath("brindle.png")));
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || !screenIsLargeEnough(screen->size())) {
-        MsgBox(kScreenTooSmallEntry, MsgButtons::Ok, MsgIcon::Critical);
+        MsgBox(str::ScreenTooSmall, MsgButtons::Ok, MsgIcon::Critical);
         result.exitCode = 1;
         return result;
     }
@@ -88,7 +86,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
     if (!result.instance->tryAcquire()) {
         // The running copy is only brought forward; it is not handed this
         // command line.
-        MsgBox(kAlreadyRunningEntry, MsgButtons::Ok, MsgIcon::Exclamation);
+        MsgBox(str::AlreadyRunning, MsgButtons::Ok, MsgIcon::Exclamation);
         result.instance->notifyRunning();
         result.instance.reset();
         result.exitCode = 1;
@@ -101,7 +99,7 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
     temporaries::cleanStale();
 
     if (!playerIsInstalled()) {
-        MsgBox(kPlayerMissingEntry, MsgButtons::Ok, MsgIcon::Critical);
+        MsgBox(str::PlayerMissing, MsgButtons::Ok, MsgIcon::Critical);
         result.exitCode = 1;
         return result;
     }

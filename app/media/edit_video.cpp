@@ -22,8 +22,6 @@ namespace brindle {
 namespace {
 
 // "The selected video file cannot be opened. ..."
-constexpr int kClipUnreadableEntry = 153;
-constexpr int kFrameLabelEntry = 52;
 
 constexpr QSize kScreenSize{320, 240};
 
@@ -147,7 +145,7 @@ bool editVideo::load() {
     }
     if (m_clipEdit == nullptr || !m_slider) {
         qWarning("editVideo: the clip edit control or the trim slider is missing");
-        MsgBox(kClipUnreadableEntry);
+        MsgBox(str::BadVideo);
         return false;
     }
     // The clip edit control opens the clip; an empty name back means it could
@@ -157,7 +155,7 @@ bool editVideo::load() {
     m_player->setTimeFormat(MediaPlayer::TimeFormat::Frames);
     if (!clipOpen || !m_player->open(r->Filename)) {
         releaseClip();
-        MsgBox(kClipUnreadableEntry);
+        MsgBox(str::BadVideo);
         return false;
     }
     m_player->show();
@@ -226,7 +224,7 @@ void editVideo::playerPositionChanged(std::int64_t p) {
     if (playing && m_slider) {
         m_slider->put(vasklin::DispPointerPos, QVariant::fromValue<std::int32_t>(p));
     }
-    m_label->setText(LoadResString(kFrameLabelEntry) + " " + QString::number(p + 1));
+    m_label->setText(LoadResString(str::FrameLabel) + " " + QString::number(p + 1));
 }
 
 void editVideo::playerModeChanged(const QString& mode) {

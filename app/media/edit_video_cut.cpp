@@ -23,7 +23,6 @@ namespace brindle {
 namespace {
 
 // "An error has occurred while attempting to save the video file. ..."
-constexpr int kCutFailedEntry = 149;
 
 // The hourglass for as long as it lives.
 class BusyCursor {
@@ -81,7 +80,7 @@ bool editVideo::cutClip(int first, int last) {
     if (!saved || r == nullptr) {
         // The clip edit control replaces the file only once the cut clip is
         // complete, so the clip on disk is the one the slide describes.
-        MsgBox(kCutFailedEntry);
+        MsgBox(str::VideoSaveFailed);
         m_cutting = false;
         return false;
     }

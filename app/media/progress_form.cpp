@@ -1,8 +1,10 @@
 #include "app/media/progress_form.h"
 
-#include "app/media/interface_font.h"
+#include "app/model/project_view.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/messages.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -13,14 +15,12 @@
 
 namespace brindle {
 
-bool CancelRequested = false;
-
 progressForm::progressForm(QWidget* parent)
     : QDialog(parent),
-      m_label(new QLabel(LoadResString(54), this)),
+      m_label(new QLabel(LoadResString(str::PreparingProject), this)),
       m_master(new QProgressBar(this)),
       m_encoder(new QProgressBar(this)),
-      m_cancel(new QPushButton(LoadResString(2), this)) {
+      m_cancel(new QPushButton(LoadResString(str::Cancel), this)) {
     setObjectName("progressForm");
     setWindowTitle(gAppTitle);
     m_label->setObjectName("Label1");
@@ -68,6 +68,54 @@ void progressForm::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+namespace {
+
+class FormDisplay : public ProgressDisplay {
+public:
+    explicit FormDisplay(QWidget* parent) : m_form(parent) { m_form.show(); }
+    ~FormDisplay() override {
+        m_form.masterProgress()->hide();
+        m_form.hide();
+    }
+    void setText(const QString& text) override { m_form.Label1()->setText(text); }
+    void setMaximum(int maximum) override { m_form.masterProgress()->setMaximum(maximum); }
+    void setValue(int value) override { m_form.masterProgress()->setValue(value); }
+    void update() override { m_form.repaint(); }
+    void setName(const QString& name) override { m_form.setObjectName(name); }
+    void setModal(bool modal) override {
+        // Modality counts from the next show.
+        m_form.hide();
+        m_form.setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+        m_form.show();
+    }
+    void setStepBarShown(bool shown) override { m_form.encoderProgress()->setVisible(shown); }
+
+private:
+    progressForm m_form;
+};
+
+class ProgressWindows : public ProgressSink {
+public:
+    std::unique_ptr<ProgressDisplay> open() override {
+        ProjectView* view = projectView();
+        return std::make_unique<FormDisplay>(view ? view->dialogParent() : nullptr);
+    }
+    void setBusy(bool busy) override {
+        if (busy) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    }
+};
+
+}  // namespace
+
+void installProgressWindows() {
+    static ProgressWindows windows;
+    setProgressSink(&windows);
 }
 
 }  // namespace brindle

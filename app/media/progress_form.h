@@ -4,6 +4,8 @@
 // CancelRequested between steps.
 #pragma once
 
+#include "app/model/progress.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -11,10 +13,6 @@ class QProgressBar;
 class QPushButton;
 
 namespace brindle {
-
-// Set by the progress window's Cancel button; callers clear it before they
-// start and decide themselves whether and when to stop.
-extern bool CancelRequested;
 
 class progressForm : public QDialog {
     Q_OBJECT
@@ -38,5 +36,10 @@ private:
     QProgressBar* m_encoder;
     QPushButton* m_cancel;
 };
+
+// The program's ProgressSink: each display is a progressForm over the
+// project view's window, the busy state the hourglass cursor. Installed by
+// the editor at start-up.
+void installProgressWindows();
 
 }  // namespace brindle

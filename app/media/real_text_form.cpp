@@ -1,10 +1,10 @@
 #include "app/media/real_text_form.h"
 
-#include "app/media/interface_font.h"
 #include "app/media/text_box_layout.h"
 #include "app/media/text_slide.h"
 #include "app/media/text_slide_markup.h"
 #include "app/model/toc_format.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -22,9 +22,6 @@
 
 namespace brindle {
 namespace {
-
-constexpr int kFontNameEntry = 177;
-constexpr int kDefaultTextEntry = 64;
 
 QColor colourOf(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
@@ -47,10 +44,10 @@ realText::realText(QWidget* parent)
       m_text2(makeBox(true)),
       m_combo1(new QComboBox(this)),
       m_combo2(new QComboBox(this)),
-      m_check1(new QCheckBox(LoadResString(12), this)),
-      m_done(new QPushButton(LoadResString(1), this)),
-      m_cancel(new QPushButton(LoadResString(2), this)),
-      m_fontName(LoadResString(kFontNameEntry)) {
+      m_check1(new QCheckBox(LoadResString(str::Center), this)),
+      m_done(new QPushButton(LoadResString(str::Ok), this)),
+      m_cancel(new QPushButton(LoadResString(str::Cancel), this)),
+      m_fontName(LoadResString(str::TextSlideFace)) {
     setObjectName("realText");
     setWindowTitle(gAppTitle);
     m_text1->setObjectName("Text1");
@@ -60,10 +57,10 @@ realText::realText(QWidget* parent)
     m_check1->setObjectName("Check1");
     m_done->setObjectName("Done");
     m_cancel->setObjectName("Cancel");
-    for (int entry : {5, 6, 7}) {
+    for (int entry : {str::SmallFont, str::MediumFont, str::LargeFont}) {
         m_combo1->addItem(LoadResString(entry));
     }
-    for (int entry : {8, 9, 10, 11}) {
+    for (int entry : {str::YellowOnBlue, str::BlueOnYellow, str::BlackOnWhite, str::WhiteOnBlack}) {
         m_combo2->addItem(LoadResString(entry));
     }
     const QFont font = interfaceFont();
@@ -147,7 +144,7 @@ void realText::initTheForm(const QString& path, int pointSize, int foreColor, in
         m_text1->setPlainText(lines.join('\n'));
         return;
     }
-    m_text1->setPlainText(LoadResString(kDefaultTextEntry));
+    m_text1->setPlainText(LoadResString(str::NewSlideText));
     for (QTextEdit* box : {m_text1, m_text2}) {
         box->selectAll();
     }

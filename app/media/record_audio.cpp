@@ -1,12 +1,13 @@
 #include "app/media/record_audio.h"
 
-#include "app/media/interface_font.h"
 #include "app/model/folders.h"
 #include "app/model/media_element.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
 #include "controls/audiocap/sonteval_ids.h"
+#include "platform/dialogs/interface_font.h"
+#include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -35,24 +35,13 @@ using namespace sonteval;
 
 namespace {
 
-constexpr int kLoadFailedEntry = 67;
-constexpr int kLimitEntry = 129;
-constexpr int kSaveFailedEntry = 135;
-constexpr int kDeviceBusyEntry = 136;
-constexpr int kFilterEntry = 167;
-
-AudioFileChooser& chooser() {
-    static AudioFileChooser c;
-    return c;
-}
-
-// "Audio (*.wav)|*.wav" as a file dialog filter, then every file: the
-// control opens any sound.
+// "Audio (*.wav)|*.wav", then every file: the control opens any sound.
 QString dialogFilter() {
-    const QStringList parts = LoadResString(kFilterEntry).split(QLatin1Char('|'));
-    QString first = parts.value(0);
+    const QStringList parts = LoadResString(str::AudioFilter).split(QLatin1Char('|'));
+    const QString first = parts.value(0);
     const QString word = first.section(QLatin1Char('('), 0, 0).trimmed();
-    return first + QStringLiteral(";;") + word + QStringLiteral(" (*)");
+    return first + QLatin1Char('|') + parts.value(1) + QLatin1Char('|') + word +
+           QStringLiteral(" (*)|*");
 }
 
 QIcon buttonIcon(int kind) {
@@ -97,10 +86,6 @@ QString tempFile(const char* name) {
 }
 
 }  // namespace
-
-void setAudioFileChooser(AudioFileChooser c) {
-    chooser() = std::move(c);
-}
 
 recordAudio::recordAudio(QWidget* parent, MediaElement* slide) : QDialog(parent), m_slide(slide) {
     setObjectName(QStringLiteral("recordAudio"));
@@ -187,9 +172,9 @@ void recordAudio::buildControls() {
     m_record = bitmapButton("Record", "Label4", 26, 0, 0);
     m_stop = bitmapButton("Stop1", "Label5", 25, 1, 1);
     m_play = bitmapButton("Play", "Label6", 24, 2, 2);
-    m_erase = new QPushButton(LoadResString(29), this);
+    m_erase = new QPushButton(LoadResString(str::Erase), this);
     m_erase->setObjectName(QStringLiteral("Erase1"));
-    m_files = new QPushButton(LoadResString(28), this);
+    m_files = new QPushButton(LoadResString(str::FilesButton), this);
     m_files->setObjectName(QStringLiteral("Files"));
     buttons->addWidget(m_erase, 0, 3);
     buttons->addWidget(m_files, 0, 4);
@@ -199,10 +184,10 @@ void recordAudio::buildControls() {
     back->setObjectName(QStringLiteral("Back"));
     auto* okRow = new QHBoxLayout(back);
     okRow->addStretch();
-    m_done = new QPushButton(LoadResString(1), back);
+    m_done = new QPushButton(LoadResString(str::Ok), back);
     m_done->setObjectName(QStringLiteral("Done"));
     m_done->setDefault(true);
-    m_cancel = new QPushButton(LoadResString(2), back);
+    m_cancel = new QPushButton(LoadResString(str::Cancel), back);
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     okRow->addWidget(m_done);
     okRow->addWidget(m_cancel);
@@ -228,11 +213,11 @@ void recordAudio::setButtons(bool record, bool stop, bool play, bool erase, bool
 void recordAudio::showSeconds(QLabel* label, int entry, int ms) {
     // "###0.00", and always one blank before the unit word.
     label->setText(LoadResString(entry) + QLatin1Char(' ') + QString::number(ms / 1000.0, 'f', 2) +
-                   QLatin1Char(' ') + LoadResString(55));
+                   QLatin1Char(' ') + LoadResString(str::Seconds));
 }
 
 void recordAudio::showZero(QLabel* label, int entry) {
-    label->setText(LoadResString(entry) + QStringLiteral(" 0.00 ") + LoadResString(55));
+    label->setText(LoadResString(entry) + QStringLiteral(" 0.00 ") + LoadResString(str::Seconds));
 }
 
 int recordAudio::getLength() {
@@ -313,8 +298,8 @@ void recordAudio::dropFile(const QStringList& files) {
     }
     const QString file = files.first();
     if (!importAudioFile(file)) {
-        MsgBoxText(kLoadFailedEntry, LoadResString(kLoadFailedEntry) + file + QLatin1Char('.'),
-                   MsgButtons::Ok);
+        MsgBoxText(str::AudioLoadFailed,
+                   LoadResString(str::AudioLoadFailed) + file + QLatin1Char('.'), MsgButtons::Ok);
     }
 }
 
@@ -323,7 +308,7 @@ void recordAudio::Record_Click() {
         return;
     }
     if (!m_control->call(DispRecord).ok()) {
-        MsgBox(kDeviceBusyEntry, MsgButtons::Ok);
+        MsgBox(str::AudioDeviceBusy, MsgButtons::Ok);
         setButtons(true, false, m_hasSound, m_hasSound, true);
         return;
     }
@@ -377,18 +362,13 @@ void recordAudio::Erase1_Click() {
 
 void recordAudio::Files_Click() {
     const QString filter = dialogFilter();
-    QString chosen;
-    if (chooser()) {
-        chosen = chooser()(this, gImportPath, filter);
-    } else {
-        chosen = QFileDialog::getOpenFileName(this, QString(), gImportPath, filter);
-    }
+    const QString chosen = chooseFile(openFileRequest(QString(), filter, gImportPath));
     if (chosen.isEmpty()) {
         return;  // cancelled
     }
     if (!importAudioFile(chosen)) {
-        MsgBoxText(kLoadFailedEntry, LoadResString(kLoadFailedEntry) + chosen + QLatin1Char('.'),
-                   MsgButtons::Ok);
+        MsgBoxText(str::AudioLoadFailed,
+                   LoadResString(str::AudioLoadFailed) + chosen + QLatin1Char('.'), MsgButtons::Ok);
     } else {
         gImportPath = QFileInfo(chosen).absolutePath();
     }
@@ -400,7 +380,7 @@ void recordAudio::onRecordProgress(int, int, int lengthMs) {
     if (lengthMs >= kLimitMs && !m_limitReached) {
         m_limitReached = true;
         Stop1_Click();
-        MsgBox(kLimitEntry, MsgButtons::Ok);
+        MsgBox(str::RecordingLimitReached, MsgButtons::Ok);
     }
 }
 
@@ -417,7 +397,7 @@ void recordAudio::onRecordError() {
     Stop1_Click();
     m_soundLength = getLength();
     showSeconds(m_length, 30, m_soundLength);
-    MsgBox(kDeviceBusyEntry, MsgButtons::Ok);
+    MsgBox(str::AudioDeviceBusy, MsgButtons::Ok);
 }
 
 void recordAudio::onPlayProgress(int positionMs) {
@@ -482,7 +462,7 @@ void recordAudio::Done_Click() {
         if (len >= 1 && !m_backgroundMode && m_slide) {
             const QString saved = tempFile("tmp1.wav");
             if (!saveSound(saved)) {
-                MsgBox(kSaveFailedEntry, MsgButtons::Ok);
+                MsgBox(str::ProjectUpdateFailed, MsgButtons::Ok);
                 return;  // the old caption stays; the dialog stays open
             }
             m_control->call(DispCloseFile);
@@ -500,7 +480,7 @@ void recordAudio::Done_Click() {
             const QString saved = tempFile("backtrk.wav");
             const QString work = gWorkFolder + QStringLiteral("/backtrk.wav");
             if (!saveSound(saved) || !files::copyFile(saved, work)) {
-                MsgBox(kSaveFailedEntry, MsgButtons::Ok);
+                MsgBox(str::ProjectUpdateFailed, MsgButtons::Ok);
                 return;
             }
             m_control->call(DispCloseFile);

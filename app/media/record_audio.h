@@ -20,12 +20,6 @@ namespace brindle {
 
 class MediaElement;
 
-// The Files button's open dialog; tests replace it. Answers the chosen
-// file, empty when cancelled.
-using AudioFileChooser =
-    std::function<QString(QWidget* parent, const QString& folder, const QString& filter)>;
-void setAudioFileChooser(AudioFileChooser chooser);
-
 class recordAudio : public QDialog {
     Q_OBJECT
 public:

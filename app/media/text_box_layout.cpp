@@ -15,13 +15,12 @@
 namespace brindle {
 namespace {
 
-constexpr int kFontNameEntry = 177;
 constexpr double kDotsPerInch = 96.0;
 
 }  // namespace
 
 QFont textBoxFont(int sizeIndex) {
-    QFont font(LoadResString(kFontNameEntry));
+    QFont font(LoadResString(str::TextSlideFace));
     font.setPixelSize(
         static_cast<int>(std::lround(textFontSize(sizeIndex).points * kDotsPerInch / 72.0)));
     // The slide shows its text in bold: the box wraps it as it will be seen.

@@ -1,9 +1,9 @@
 #include "app/media/text_caption_form.h"
 
-#include "app/media/interface_font.h"
 #include "app/model/media_element.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
+#include "platform/dialogs/interface_font.h"
 #include "platform/messages.h"
 
 #include <QHBoxLayout>
@@ -16,10 +16,10 @@ namespace brindle {
 
 textCaption::textCaption(QWidget* parent)
     : QDialog(parent),
-      m_label(new QLabel(LoadResString(3), this)),
+      m_label(new QLabel(LoadResString(str::EnterCaption), this)),
       m_text(new QLineEdit(this)),
-      m_done(new QPushButton(LoadResString(1), this)),
-      m_cancel(new QPushButton(LoadResString(2), this)) {
+      m_done(new QPushButton(LoadResString(str::Ok), this)),
+      m_cancel(new QPushButton(LoadResString(str::Cancel), this)) {
     setObjectName("textCaption");
     setWindowTitle(gAppTitle);
     m_label->setObjectName("Label1");

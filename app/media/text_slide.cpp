@@ -34,7 +34,7 @@ bool writeOrSay(const QString& path, const QStringList& lines) {
     if (writeTextLines(path, lines)) {
         return true;
     }
-    MsgBoxText(kTextFileUnwrittenEntry, LoadResString(kTextFileUnwrittenEntry) + path);
+    MsgBoxText(str::TextFileUnwritten, LoadResString(str::TextFileUnwritten) + path);
     return false;
 }
 
@@ -104,13 +104,13 @@ int saveTextSlide(const TextSlideRequest& request) {
         index = adder() ? adder()(plain) : appendTextSlide(plain);
         slide = index >= 1 ? gProject.Item(index) : nullptr;
         if (slide == nullptr) {
-            MsgBox(kItemNotAddedEntry);
+            MsgBox(str::AddFailed);
             return 0;
         }
     } else {
         slide = gProject.Item(index);
         if (slide == nullptr || !saved.read(*slide)) {
-            MsgBox(kProjectUpdateFailedEntry);
+            MsgBox(str::ProjectUpdateFailed);
             return 0;
         }
     }

@@ -12,11 +12,6 @@
 
 namespace brindle {
 
-// Message shown when a slide file cannot be written; the path follows.
-inline constexpr int kTextFileUnwrittenEntry = 1301;
-// Message shown when the new slide could not be added.
-inline constexpr int kItemNotAddedEntry = 65;
-
 // Adds a new text slide made from the plain-text file (its markup file lies
 // beside it) and answers its number, below 1 on failure. The editor
 // registers createSlide; without one the slide is appended to gProject.

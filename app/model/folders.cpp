@@ -14,16 +14,13 @@ QString gPreviewFolder;
 QString gWorkFolder;
 QString gUploadFolder;
 
-namespace {
-constexpr int kUploadFolderEntry = 165;     // "C:\uploads"
-constexpr int kDocumentsFolderEntry = 156;  // "C:\My Documents"
-}  // namespace
+namespace {}  // namespace
 
 QString hostFolder(const QString& text) {
-    if (text.compare(LoadResString(kUploadFolderEntry), Qt::CaseInsensitive) == 0) {
+    if (text.compare(LoadResString(str::UploadFolder), Qt::CaseInsensitive) == 0) {
         return QDir::homePath() + "/uploads";
     }
-    if (text.compare(LoadResString(kDocumentsFolderEntry), Qt::CaseInsensitive) == 0) {
+    if (text.compare(LoadResString(str::DocumentsFolder), Qt::CaseInsensitive) == 0) {
         const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         return docs.isEmpty() ? QDir::homePath() : docs;
     }
@@ -35,7 +32,7 @@ void computeFolders() {
     gTempFolder = temp + "Temp";
     gPreviewFolder = temp + "Preview";
     gWorkFolder = temp + "Work";
-    gUploadFolder = hostFolder(LoadResString(kUploadFolderEntry));
+    gUploadFolder = hostFolder(LoadResString(str::UploadFolder));
 }
 
 void createFolders() {

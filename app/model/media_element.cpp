@@ -13,7 +13,7 @@ bool copyOver(const QString& src, const QString& dst) {
     if (files::replaceFile(src, dst)) {
         return true;
     }
-    MsgBox(kProjectUpdateFailedEntry);
+    MsgBox(str::ProjectUpdateFailed);
     return false;
 }
 
@@ -41,7 +41,7 @@ bool MediaElement::UpdateSound(const QString& newSound) {
         SoundType = SoundRealAudio;
         extension = x;  // ".RA" keeps its case
     } else {
-        MsgBox(kProjectUpdateFailedEntry);
+        MsgBox(str::ProjectUpdateFailed);
         return false;
     }
     const QString name = gWorkFolder + "/sound" + QString::number(gSoundsUsed) + extension;

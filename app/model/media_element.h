@@ -20,9 +20,6 @@ enum MediaTypeCode : std::int16_t {
 enum VideoTypeCode : std::int16_t { VideoAvi = 0, VideoRealMedia = 1 };
 enum SoundTypeCode : std::int16_t { SoundWave = 0, SoundRealAudio = 1 };
 
-// Message shown by every failed update of the project.
-inline constexpr int kProjectUpdateFailedEntry = 135;
-
 class MediaElement {
 public:
     std::int16_t mediaType = 0;

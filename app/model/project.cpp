@@ -28,7 +28,7 @@ bool copyInto(const QString& src, const QString& dst) {
     if (files::copyFile(src, dst)) {
         return true;
     }
-    MsgBox(kProjectUpdateFailedEntry);
+    MsgBox(str::ProjectUpdateFailed);
     return false;
 }
 
@@ -36,7 +36,7 @@ bool createCompanion(const QString& path) {
     if (files::createEmptyFile(path)) {
         return true;
     }
-    MsgBox(kProjectUpdateFailedEntry);
+    MsgBox(str::ProjectUpdateFailed);
     return false;
 }
 
@@ -103,7 +103,7 @@ bool Project::import(MediaElement& r, const MediaSource& source) {
             } else if (e == QLatin1String(".rm")) {
                 r.VideoType = VideoRealMedia;
             } else {
-                MsgBox(kProjectUpdateFailedEntry);
+                MsgBox(str::ProjectUpdateFailed);
                 return false;
             }
             const QString name = workName("video", gVideosUsed, e);

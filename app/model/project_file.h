@@ -6,8 +6,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 
 namespace brindle {
 
@@ -18,29 +16,15 @@ extern bool gSaving;          // a project is being saved
 // Bytes of the presentation files listed for publishing.
 extern std::int64_t PublishFileBytes;
 
-// Result of riteProject when the save file dialog was cancelled (or gave
-// no name): nothing was written.
+// Result of riteProject when the save file dialog (a FileDialogKind::Save
+// request, platform/file_dialogs.h) was cancelled or gave no name: nothing
+// was written.
 inline constexpr int kSaveCancelled = 32755;
 // Result of riteProject when the archive could not be written (message 133
 // was shown): the previous project file is unchanged and the project stays
 // marked as changed, so a caller about to discard it must stop, as for a
 // cancel.
 inline constexpr int kSaveFailed = 133;
-
-// What the save file dialog is asked to show.
-struct SaveDialogRequest {
-    QString title;          // message 78
-    QString filter;         // message 168, "description|pattern"
-    QString initialFolder;  // gProjectPath
-    QString proposedName;   // file-name part of gProjectFile
-};
-// Answers the chosen path; std::nullopt when cancelled.
-using SaveDialogFunction = std::function<std::optional<QString>(const SaveDialogRequest&)>;
-// Replaces the save file dialog (tests, tools); an empty function restores
-// the real one, a QFileDialog with an overwrite prompt.
-void setSaveFileDialog(SaveDialogFunction dialog);
-// Asks for a file name to save under through that dialog.
-std::optional<QString> askSaveFile(const SaveDialogRequest& request);
 
 // The project name of a project file: the text before the first ".bqx"
 // (without regard to case), the whole path when there is none.

@@ -1,13 +1,12 @@
 // Opening a project file, a new project and the unsaved-changes question.
 #include "app/model/folders.h"
+#include "app/model/media_check.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/project_session.h"
 #include "app/model/project_view.h"
 #include "app/model/settings.h"
 #include "app/model/toc_format.h"
-#include "app/present/video_check.h"
-#include "components/mediaplayer/media_length.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
@@ -19,12 +18,6 @@
 
 namespace brindle {
 namespace {
-
-constexpr int kOpenFailedEntry = 77;
-constexpr int kOpeningEntry = 154;
-constexpr int kNotRecognisedEntry = 134;
-constexpr int kBadVideoEntry = 155;
-constexpr int kProjectChangedEntry = 74;
 
 // A table of contents of 200 slides is some 100 KB; anything past this is
 // not read, so a hostile file cannot make the slide list eat the memory.
@@ -40,7 +33,7 @@ QString inWorkOrEmpty(const QString& name) {
 
 std::int32_t lengthMs(const QString& path) {
     return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(mediaLengthMs(path), 0, std::numeric_limits<std::int32_t>::max()));
+        std::clamp<std::int64_t>(checkLengthMs(path), 0, std::numeric_limits<std::int32_t>::max()));
 }
 
 void readBackTrack(const QString& name) {
@@ -64,21 +57,19 @@ void readBackTrack(const QString& name) {
 }
 
 // Checks a video slide as the editor checks a clip it adds, and takes the
-// clip's length as the slide's time when it has none. The clip edit control
-// reads only AVI clips, so a RealMedia clip is judged by its length alone
-// (the editor does not check those either when it adds them).
+// clip's length as the slide's time when it has none. The video check reads
+// only AVI clips, so a RealMedia clip is judged by its length alone (the
+// editor does not check those either when it adds them).
 void checkVideoSlide(MediaElement& slide) {
     if (slide.VideoType != VideoRealMedia) {
-        ProjectView* view = projectView();
-        dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
-        if (!klipvane || !isGoodVideo(*klipvane, slide.Filename)) {
-            MsgBox(kBadVideoEntry);
+        if (!checkVideo(slide.Filename)) {
+            MsgBox(str::BadProjectVideo);
             return;
         }
     }
     const std::int32_t length = lengthMs(slide.Filename);
     if (length == 0) {
-        MsgBox(kBadVideoEntry);
+        MsgBox(str::BadProjectVideo);
     } else if (slide.Duration == 0) {
         slide.Duration = length;
     }
@@ -116,13 +107,13 @@ void readSlide(const TocSlide& s) {
 }  // namespace
 
 void readProject(const QString& path) {
-    WaitCursor hourglass;
+    BusyScope hourglass;
     clearProject();
     if (IsNotPlainFile(path)) {
-        MsgBox(kOpenFailedEntry);
+        MsgBox(str::OpenFailed);
         return;
     }
-    ProjectProgress progress(kOpeningEntry, &gOpening);
+    ProjectProgress progress(str::OpeningProject, &gOpening);
     // A file that does not unpack is reported; whatever did unpack is read.
     const bool unpacked = extractZip(gWorkFolder, path);
     gProjectFile = path;
@@ -138,7 +129,7 @@ void readProject(const QString& path) {
         file.close();
     } else if (unpacked) {
         // A zip archive without a table of contents is not a project file.
-        MsgBox(kNotRecognisedEntry);
+        MsgBox(str::NotRecognised);
     }
     const TocContents toc = parseToc(bytes);
     gVideosUsed = toc.videosUsed;
@@ -187,7 +178,7 @@ int checkProject(bool changed) {
     if (!changed) {
         return vbNo;
     }
-    return MsgBox(kProjectChangedEntry, MsgButtons::YesNoCancel, MsgIcon::Exclamation);
+    return MsgBox(str::ProjectChanged, MsgButtons::YesNoCancel, MsgIcon::Exclamation);
 }
 
 }  // namespace brindle

@@ -1,45 +1,29 @@
 #include "app/model/project_session.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/project_file.h"
 #include "app/model/project_view.h"
 #include "app/model/project_zip.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QProgressBar>
+#include <QCoreApplication>
 
 namespace brindle {
 
-WaitCursor::WaitCursor() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_set = true;
-    }
-}
-
-WaitCursor::~WaitCursor() {
-    if (m_set) {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
 ProjectProgress::ProjectProgress(int textEntry, bool* flag) : m_flag(flag) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QWidget* parent = projectView() ? projectView()->dialogParent() : nullptr;
-        m_form = std::make_unique<progressForm>(parent);
-        m_form->Label1()->setText(LoadResString(textEntry));
-        m_form->masterProgress()->setMaximum(100);
-        m_form->masterProgress()->setValue(1);
-        m_form->show();
-        QProgressBar* bar = m_form->masterProgress();
-        m_progress = QObject::connect(&projectZip(), &ProjectZip::progress, bar,
-                                      [bar](int filesTotal, int filesProcessed) {
+    if (ProgressSink* sink = progressSink()) {
+        m_display = sink->open();
+    }
+    if (m_display) {
+        ProgressDisplay* display = m_display.get();
+        display->setText(LoadResString(textEntry));
+        display->setMaximum(100);
+        display->setValue(1);
+        m_progress = QObject::connect(&projectZip(), &ProjectZip::progress,
+                                      [display](int filesTotal, int filesProcessed) {
                                           if (gOpening || gSaving) {
-                                              bar->setMaximum(filesTotal + 1);
-                                              bar->setValue(filesProcessed + 1);
+                                              display->setMaximum(filesTotal + 1);
+                                              display->setValue(filesProcessed + 1);
                                           }
                                       });
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -52,11 +36,9 @@ ProjectProgress::~ProjectProgress() {
 }
 
 void ProjectProgress::close() {
-    if (m_form) {
+    if (m_display) {
         QObject::disconnect(m_progress);
-        m_form->masterProgress()->hide();
-        m_form->hide();
-        m_form.reset();
+        m_display.reset();
     }
     *m_flag = false;
 }

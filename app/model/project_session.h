@@ -1,6 +1,8 @@
-// What saving and opening share: the hourglass, the progress window that
-// shows the zip component's progress, and the window caption.
+// What saving and opening share: the progress display that shows the zip
+// component's progress, and the window caption.
 #pragma once
+
+#include "app/model/progress.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -9,25 +11,11 @@
 
 namespace brindle {
 
-class progressForm;
-
-// The hourglass cursor for the life of the object (when there is a screen).
-class WaitCursor {
-public:
-    WaitCursor();
-    ~WaitCursor();
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_set = false;
-};
-
-// The progress window with the text of string-table entry `textEntry`, bar
-// maximum 100 and value 1, and `flag` (gSaving or gOpening) set. While it is
-// open the zip component's progress moves the bar: maximum files total + 1,
-// value files processed + 1. close() (or the destructor) unloads the window
-// and clears the flag.
+// A progress display (from the registered ProgressSink, if any) with the
+// text of string-table entry `textEntry`, bar maximum 100 and value 1, and
+// `flag` (gSaving or gOpening) set. While it is open the zip component's
+// progress moves the bar: maximum files total + 1, value files processed +
+// 1. close() (or the destructor) closes the display and clears the flag.
 class ProjectProgress {
 public:
     ProjectProgress(int textEntry, bool* flag);
@@ -38,7 +26,7 @@ public:
     void close();
 
 private:
-    std::unique_ptr<progressForm> m_form;
+    std::unique_ptr<ProgressDisplay> m_display;
     QMetaObject::Connection m_progress;
     bool* m_flag;
 };

@@ -6,16 +6,19 @@ namespace brindle {
 
 using dispatch::DispResult;
 using dispatch::InvokeKind;
-using namespace projectzip;
+using namespace zipids;
 
 struct ProjectZipTable {
+    using P = ProjectZip;
     using M = dispatch::Member<ProjectZip>;
     static constexpr std::array<M, 9> rows{{
         {DispArchiveName, "ArchiveName", &ProjectZip::getArchiveName, &ProjectZip::putArchiveName},
-        {DispSwitch201, "Switch201", &ProjectZip::getSwitch201, &ProjectZip::putSwitch201},
+        {DispSwitch201, "Switch201", &P::getField<bool, &P::m_switch201>,
+         &P::putField<bool, &P::m_switch201>},
         {DispDestination, "Destination", &ProjectZip::getDestination, &ProjectZip::putDestination},
         {DispFileList, "FileList", &ProjectZip::getFileList, &ProjectZip::putFileList},
-        {DispSwitch310, "Switch310", &ProjectZip::getSwitch310, &ProjectZip::putSwitch310},
+        {DispSwitch310, "Switch310", &P::getField<bool, &P::m_switch310>,
+         &P::putField<bool, &P::m_switch310>},
         {DispLevel, "Level", &ProjectZip::getLevel, &ProjectZip::putLevel},
         {DispAddFile, "AddFile", nullptr, nullptr, &ProjectZip::addFile},
         {DispZip, "Zip", nullptr, nullptr, &ProjectZip::zip},
@@ -59,22 +62,11 @@ DispResult ProjectZip::getArchiveName() {
 
 DispResult ProjectZip::putArchiveName(const QVariant& value) {
     QString path;
-    if (!dispatch::argAs(value, &path)) {
-        return mismatch();
+    const DispResult converted = dispatch::putValue(value, &path);
+    if (converted.ok()) {
+        m_zip.setArchiveName(path);
     }
-    m_zip.setArchiveName(path);
-    return {};
-}
-
-DispResult ProjectZip::getSwitch201() {
-    return DispResult::value_of(m_switch201);
-}
-
-DispResult ProjectZip::putSwitch201(const QVariant& value) {
-    if (!dispatch::argAs(value, &m_switch201)) {
-        return mismatch();
-    }
-    return {};
+    return converted;
 }
 
 DispResult ProjectZip::getDestination() {
@@ -83,11 +75,11 @@ DispResult ProjectZip::getDestination() {
 
 DispResult ProjectZip::putDestination(const QVariant& value) {
     QString folder;
-    if (!dispatch::argAs(value, &folder)) {
-        return mismatch();
+    const DispResult converted = dispatch::putValue(value, &folder);
+    if (converted.ok()) {
+        m_zip.setDestination(folder);
     }
-    m_zip.setDestination(folder);
-    return {};
+    return converted;
 }
 
 DispResult ProjectZip::getFileList() {
@@ -102,17 +94,6 @@ DispResult ProjectZip::putFileList(const QVariant& value) {
         return mismatch();
     }
     m_zip.clearFiles();
-    return {};
-}
-
-DispResult ProjectZip::getSwitch310() {
-    return DispResult::value_of(m_switch310);
-}
-
-DispResult ProjectZip::putSwitch310(const QVariant& value) {
-    if (!dispatch::argAs(value, &m_switch310)) {
-        return mismatch();
-    }
     return {};
 }
 

@@ -4,7 +4,8 @@
 #pragma once
 
 #include "components/zip/zip_component.h"
-#include "platform/dispatch/control_api.h"
+#include "components/zip/zip_ids.h"
+#include "platform/dispatch/dispatch.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,22 +13,7 @@
 
 namespace brindle {
 
-namespace projectzip {
-// Dispatch ids of the zip component's members that the project file uses.
-enum Disp : int {
-    DispArchiveName = 100,  // property: the archive to write or read
-    DispSwitch201 = 201,    // property (Boolean): false for zip and unzip
-    DispDestination = 203,  // property: the folder unzip extracts into
-    DispFileList = 300,     // property: the files to zip; "" empties it
-    DispSwitch310 = 310,    // property (Boolean): true to zip, false to unzip
-    DispLevel = 400,        // property: deflate level 0..9
-    DispAddFile = 3000,     // method (path): adds a file to the list
-    DispZip = 3103,         // method: packs the list, answers a result code
-    DispUnzip = 3104,       // method: unpacks the archive, answers a result code
-};
-}  // namespace projectzip
-
-class ProjectZip : public QObject {
+class ProjectZip : public QObject, public dispatch::Fields<ProjectZip> {
     Q_OBJECT
 public:
     explicit ProjectZip(QObject* parent = nullptr);
@@ -54,14 +40,10 @@ private:
 
     dispatch::DispResult getArchiveName();
     dispatch::DispResult putArchiveName(const QVariant& value);
-    dispatch::DispResult getSwitch201();
-    dispatch::DispResult putSwitch201(const QVariant& value);
     dispatch::DispResult getDestination();
     dispatch::DispResult putDestination(const QVariant& value);
     dispatch::DispResult getFileList();
     dispatch::DispResult putFileList(const QVariant& value);
-    dispatch::DispResult getSwitch310();
-    dispatch::DispResult putSwitch310(const QVariant& value);
     dispatch::DispResult getLevel();
     dispatch::DispResult putLevel(const QVariant& value);
     dispatch::DispResult addFile(QVariantList& args);

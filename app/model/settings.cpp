@@ -27,8 +27,6 @@ std::int32_t gDefaultSlideDuration = 10000;
 
 namespace {
 
-constexpr int kSettingsKeyEntry = 163;
-constexpr int kDocumentsFolderEntry = 156;
 constexpr double kMinSlideBalance = 0.01;
 constexpr double kMaxSlideBalance = 0.99;
 
@@ -47,12 +45,12 @@ double storedSlideBalance() {
 
 QString storedFolder(const char* name) {
     const QString text = read(name);
-    return hostFolder(text.isEmpty() ? LoadResString(kDocumentsFolderEntry) : text);
+    return hostFolder(text.isEmpty() ? LoadResString(str::DocumentsFolder) : text);
 }
 
 void ensureKey() {
     if (gSettingsKey.isEmpty()) {
-        gSettingsKey = LoadResString(kSettingsKeyEntry);
+        gSettingsKey = LoadResString(str::SettingsKey);
     }
 }
 

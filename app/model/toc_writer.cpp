@@ -40,8 +40,8 @@ QString tocOneLine(const QString& text) {
 
 bool riteTOC(const QString& tocPath) {
     ProjectZip& zip = projectZip();
-    zip.put(projectzip::DispFileList, QString());
-    zip.call(projectzip::DispAddFile, {tocPath});
+    zip.put(zipids::DispFileList, QString());
+    zip.call(zipids::DispAddFile, {tocPath});
 
     QByteArray text;
     auto line = [&](const char* key, const QString& value) {
@@ -53,7 +53,7 @@ bool riteTOC(const QString& tocPath) {
     auto file = [&](const char* key, const QString& path) {
         line(key, tocRelativeName(path));
         if (!path.isEmpty()) {
-            zip.call(projectzip::DispAddFile, {path});
+            zip.call(zipids::DispAddFile, {path});
         }
     };
 

@@ -1,7 +1,7 @@
 // The sound track "audios.rm": the slides' own sounds (a video's sound
 // track, an audio caption) at each slide's start, under them the
 // background track from 0.
-#include "app/media/progress_form.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/settings.h"
 #include "app/present/encode_wait.h"
@@ -20,9 +20,6 @@ namespace brindle {
 namespace {
 
 namespace q = encoders::quillon;
-
-constexpr int kCannotEncodeSourceEntry = 160;
-constexpr int kEncodeFailedEntry = 161;
 
 bool feed(EncoderLink* encoder, const QString& file, std::int32_t startMs, double level) {
     if (!encoder) {
@@ -73,7 +70,7 @@ bool encodeAudioTrack(int first, int last, std::int32_t totalMs, const QString& 
                 if (feed(encoder, slide->Sound, start, slideLevel)) {
                     hasAudio = true;
                 } else {
-                    MsgBox(kCannotEncodeSourceEntry);
+                    MsgBox(str::CannotEncodeSource);
                 }
             }
         }
@@ -84,7 +81,7 @@ bool encodeAudioTrack(int first, int last, std::int32_t totalMs, const QString& 
         if (feed(encoder, gBackTrack, 0, level)) {
             hasAudio = true;
         } else {
-            MsgBox(kCannotEncodeSourceEntry);
+            MsgBox(str::CannotEncodeSource);
         }
     }
 
@@ -93,14 +90,14 @@ bool encodeAudioTrack(int first, int last, std::int32_t totalMs, const QString& 
         EncodeDone = false;
         const dispatch::DispResult started = encoder->call(q::Start);
         if (!started.ok() || started.value.toBool()) {
-            MsgBox(kEncodeFailedEntry);
+            MsgBox(str::EncodeFailed);
             EncodeDone = true;
             CancelRequested = true;
         }
         waitForEncode(*encoder, q::Abort);
         if (!CancelRequested && gEncodeError != 0) {
             CancelRequested = true;
-            MsgBox(kEncodeFailedEntry);
+            MsgBox(str::EncodeFailed);
         }
     }
     gProgressBase = kAudioProgressShare;

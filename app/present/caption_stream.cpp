@@ -6,9 +6,7 @@
 
 namespace brindle {
 
-namespace {
-constexpr int kCaptionFaceEntry = 178;  // "Arial"
-}
+namespace {}
 
 QStringList captionHeaderLines(std::int32_t totalMs) {
     // Both tags carry two blanks after their name, as the player's files
@@ -16,7 +14,7 @@ QStringList captionHeaderLines(std::int32_t totalMs) {
     return {"<window  bgcolor=" + QuoteArg("black") + " color=" + QuoteArg("white") +
                 " duration=" + QuoteArg(SecondsText(totalMs)) + ">",
             "<font  color=" + QuoteArg("white") + " face=" +
-                QuoteArg(LoadResString(kCaptionFaceEntry)) + " size=" + QuoteArg("+1") + ">"};
+                QuoteArg(LoadResString(str::CaptionFace)) + " size=" + QuoteArg("+1") + ">"};
 }
 
 QString captionSlideLine(std::int32_t startMs, const QString& caption) {

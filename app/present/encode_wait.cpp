@@ -1,14 +1,11 @@
 #include "app/present/encode_wait.h"
 
-#include "app/media/progress_form.h"
+#include "app/model/progress.h"
 #include "app/present/encoder_link.h"
 #include "app/present/pass_progress.h"
 #include "app/present/smil_master.h"
 #include "components/encoders/encoder_ids.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include "platform/event_wait.h"
 
 #include <cmath>
 
@@ -50,18 +47,17 @@ void listenToEncoder(EncoderLink& encoder, bool showsProgress) {
 
 void waitForEncode(EncoderLink& encoder, int abortDispid) {
     // The encoders post their events, so waiting for events misses none;
-    // the timer only makes sure a cancel set outside an event is seen.
-    QTimer wake;
-    wake.start(100);
+    // the poll only makes sure a cancel set outside an event is seen.
     bool aborted = false;
-    while (!EncodeDone) {
-        if (CancelRequested && !aborted) {
-            aborted = true;
-            encoder.call(abortDispid);
-            continue;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
+    processEventsUntil(
+        [&] {
+            if (CancelRequested && !aborted) {
+                aborted = true;
+                encoder.call(abortDispid);
+            }
+            return EncodeDone;
+        },
+        QDeadlineTimer(QDeadlineTimer::Forever), 100);
 }
 
 }  // namespace brindle

@@ -1,12 +1,9 @@
 #include "app/present/pass_progress.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/project_view.h"
 #include "platform/messages.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QProgressBar>
 
 namespace brindle {
 
@@ -15,8 +12,7 @@ std::int16_t gProgressSpan = 0;
 
 namespace {
 PassProgress* gCurrent = nullptr;
-QPointer<progressForm> gLent;
-constexpr int kPreparingEntry = 54;  // "Preparing your project..."
+ProgressDisplay* gLent = nullptr;
 }  // namespace
 
 PassProgress::PassProgress(bool silent) {
@@ -24,17 +20,17 @@ PassProgress::PassProgress(bool silent) {
         return;
     }
     if (gLent) {
-        m_form = gLent;
-        m_lent = true;
-    } else {
-        ProjectView* view = projectView();
-        m_form = new progressForm(view ? view->dialogParent() : nullptr);
-        m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_display = gLent;
+    } else if (ProgressSink* sink = progressSink()) {
+        m_owned = sink->open();
+        m_display = m_owned.get();
     }
-    m_form->Label1()->setText(LoadResString(kPreparingEntry));
-    m_form->masterProgress()->setRange(0, kProgressMaximum);
-    m_form->masterProgress()->setValue(0);
-    m_form->show();
+    if (!m_display) {
+        return;
+    }
+    m_display->setText(LoadResString(str::PreparingProject));
+    m_display->setMaximum(kProgressMaximum);
+    m_display->setValue(0);
     gCurrent = this;
     refresh();
 }
@@ -44,41 +40,40 @@ PassProgress::~PassProgress() {
 }
 
 void PassProgress::setValue(int value) {
-    if (m_form) {
-        m_form->masterProgress()->setValue(value);
+    if (m_display) {
+        m_display->setValue(value);
     }
 }
 
 void PassProgress::refresh() {
-    if (m_form) {
-        m_form->repaint();
+    if (m_display) {
+        m_display->update();
         QCoreApplication::processEvents();
     }
 }
 
 void PassProgress::close() {
-    if (!m_form) {
+    if (!m_display) {
         return;
     }
     if (gCurrent == this) {
         gCurrent = nullptr;
     }
-    if (m_lent) {
-        m_form = nullptr;
+    const bool lent = !m_owned;
+    m_display = nullptr;
+    if (lent) {
         return;
     }
-    m_form->hide();
-    delete m_form.data();
-    m_form = nullptr;
-    // The command dimmed the editor before the pass; the dialog's end
+    m_owned.reset();
+    // The command dimmed the editor before the pass; the display's end
     // brings it back.
     if (ProjectView* view = projectView()) {
         view->dimTheWindow(false);
     }
 }
 
-void lendPassProgressForm(progressForm* form) {
-    gLent = form;
+void lendPassProgressDisplay(ProgressDisplay* display) {
+    gLent = display;
 }
 
 PassProgress* currentPassProgress() {

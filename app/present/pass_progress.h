@@ -1,14 +1,13 @@
-// The progress dialog of a presentation pass: one bar from 0 to 101, 75 of
-// it for the sound mix and 25 for the slides, and the Cancel button that
-// sets CancelRequested. A silent pass shows nothing and every call is a
-// no-op.
+// The progress display of a presentation pass: one bar from 0 to 101, 75
+// of it for the sound mix and 25 for the slides; the display's Cancel sets
+// CancelRequested. A silent pass shows nothing and every call is a no-op;
+// so does a pass when no ProgressSink is installed.
 #pragma once
 
-#include "app/media/progress_form.h"
-
-#include <QPointer>
+#include "app/model/progress.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace brindle {
 
@@ -23,33 +22,32 @@ inline constexpr int kProgressMaximum = kAudioProgressShare + kSlidesProgressSha
 
 class PassProgress {
 public:
-    // Shows the dialog ("Preparing your project...", bar 0 of 0..101) unless
-    // silent.
+    // Shows the display ("Preparing your project...", bar 0 of 0..101)
+    // unless silent.
     explicit PassProgress(bool silent);
-    ~PassProgress();  // closes the dialog when still shown
+    ~PassProgress();  // closes the display when still shown
     PassProgress(const PassProgress&) = delete;
     PassProgress& operator=(const PassProgress&) = delete;
 
-    bool shown() const { return m_form != nullptr; }
-    progressForm* form() const { return m_form; }
+    bool shown() const { return m_display != nullptr; }
 
     void setValue(int value);
-    // Lets the dialog repaint and its button be pressed.
+    // Lets the display repaint and its Cancel be pressed.
     void refresh();
-    // Closes the dialog and undims the editor around it.
+    // Closes the display and undims the editor around it.
     void close();
 
 private:
-    QPointer<progressForm> m_form;
-    bool m_lent = false;  // the window belongs to the caller of the pass
+    std::unique_ptr<ProgressDisplay> m_owned;
+    ProgressDisplay* m_display = nullptr;  // m_owned, or the lent display
 };
 
-// Lends the passes that follow an open progress window instead of their
-// own, for commands with more stages than the pass: the pass sets its text
-// and bar and leaves the window open at its end. nullptr ends the loan.
-void lendPassProgressForm(progressForm* form);
+// Lends the passes that follow an open display instead of their own, for
+// commands with more stages than the pass: the pass sets its text and bar
+// and leaves the display open at its end. nullptr ends the loan.
+void lendPassProgressDisplay(ProgressDisplay* display);
 
-// The dialog of the pass running now; nullptr when none is shown.
+// The display of the pass running now; nullptr when none is shown.
 PassProgress* currentPassProgress();
 
 }  // namespace brindle

@@ -2,8 +2,8 @@
 // then the presentation player started on it.
 #include "app/present/preview.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
 #include "app/present/smil_master.h"
@@ -12,9 +12,7 @@
 
 namespace brindle {
 
-namespace {
-constexpr int kNothingToPreview = 83;
-}
+namespace {}
 
 void showPreview(const QString& /*htmPath*/) {
     LaunchPlayer(gPreviewFolder + "/preView.smi");
@@ -22,7 +20,7 @@ void showPreview(const QString& /*htmPath*/) {
 
 void PlayPreview_Click() {
     if (gProject.count() == 0) {
-        MsgBox(kNothingToPreview);
+        MsgBox(str::NothingToPreview);
         return;
     }
     // Dimming also ends the player a previous preview started; closing the

@@ -4,8 +4,8 @@
 // with the file and the presentation's byte count in its address.
 #include "app/present/publish.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/project_view.h"
@@ -20,10 +20,7 @@
 
 namespace brindle {
 
-namespace {
-constexpr int kNothingToPublish = 117;
-constexpr int kNoPublishURL = 137;
-}  // namespace
+namespace {}  // namespace
 
 QString packedProjectPath() {
     return gUploadFolder + "/project.zip";
@@ -38,7 +35,7 @@ QString publishingAddress(const QString& publishURL, const QString& packedPath,
 
 void mnuPublish_Click() {
     if (gProject.count() == 0) {
-        MsgBox(kNothingToPublish);
+        MsgBox(str::NothingToPublish);
         return;
     }
     ProjectView* view = projectView();
@@ -55,7 +52,7 @@ void mnuPublish_Click() {
         return;
     }
     if (gPublishURL.isEmpty()) {
-        MsgBox(kNoPublishURL);
+        MsgBox(str::NoPublishUrl);
         return;
     }
     const QString packed = packedProjectPath();

@@ -10,12 +10,12 @@ namespace brindle {
 // Through the dispatch ids, as the table of contents writer fills the same
 // list for a save.
 void clearPublishList() {
-    projectZip().put(projectzip::DispFileList, QString());
+    projectZip().put(zipids::DispFileList, QString());
     PublishFileBytes = 0;
 }
 
 void addPublishedFile(const QString& path) {
-    projectZip().call(projectzip::DispAddFile, {path});
+    projectZip().call(zipids::DispAddFile, {path});
     const QFileInfo info(path);
     if (info.isFile()) {
         PublishFileBytes += info.size();

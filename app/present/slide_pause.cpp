@@ -1,12 +1,9 @@
 #include "app/present/slide_pause.h"
 
-#include "app/media/progress_form.h"
+#include "app/model/progress.h"
+#include "platform/event_wait.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QTime>
-#include <QTimer>
 
 namespace brindle {
 
@@ -18,15 +15,9 @@ int slidePauseMs(int msOfDay) {
 }
 
 void pauseBeforeSlide() {
-    const QDeadlineTimer deadline(slidePauseMs(QTime::currentTime().msecsSinceStartOfDay()),
-                                  Qt::PreciseTimer);
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    while (!CancelRequested && !deadline.hasExpired()) {
-        wake.start(static_cast<int>(deadline.remainingTime()));
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
+    processEventsUntil([] { return CancelRequested; },
+                       QDeadlineTimer(slidePauseMs(QTime::currentTime().msecsSinceStartOfDay()),
+                                      Qt::PreciseTimer));
 }
 
 }  // namespace brindle

@@ -4,8 +4,8 @@
 #include "app/present/smil_master.h"
 
 #include "app/capture/thumbnail.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/model/project.h"
 #include "app/present/caption_stream.h"
 #include "app/present/image_stream.h"

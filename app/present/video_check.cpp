@@ -1,6 +1,9 @@
 #include "app/present/video_check.h"
 
+#include "app/model/media_check.h"
+#include "app/model/project_view.h"
 #include "components/imaging/packed_dib.h"
+#include "components/mediaplayer/media_length.h"
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/dispatch/control_host.h"
 
@@ -19,6 +22,15 @@ bool isGoodVideo(dispatch::ControlHost& klipvane, const QString& path) {
         picture != 0 && !dib::decodeAt(reinterpret_cast<const uchar*>(picture)).isNull();
     klipvane.put(DispFilename, QString());
     return usable;
+}
+
+void installVideoChecks() {
+    setMediaChecks({[](const QString& path) {
+                        ProjectView* view = projectView();
+                        dispatch::ControlHost* klipvane = view ? view->clipEditControl() : nullptr;
+                        return klipvane && isGoodVideo(*klipvane, path);
+                    },
+                    [](const QString& path) { return mediaLengthMs(path); }});
 }
 
 }  // namespace brindle

@@ -17,4 +17,8 @@ class ControlHost;
 // never blocks the next check.
 bool isGoodVideo(dispatch::ControlHost& klipvane, const QString& path);
 
+// Answers the model's media checks (app/model/media_check.h) with the
+// project view's clip edit control and the media playback code's length.
+void installVideoChecks();
+
 }  // namespace brindle

@@ -1,6 +1,6 @@
 // One video slide's AVI clip encoded into "video" + n + ".rm".
-#include "app/media/progress_form.h"
 #include "app/model/media_element.h"
+#include "app/model/progress.h"
 #include "app/model/settings.h"
 #include "app/present/encode_wait.h"
 #include "app/present/encoder_link.h"
@@ -16,7 +16,6 @@ namespace brindle {
 
 namespace {
 namespace t = encoders::tolvern;
-constexpr int kEncodeFailedEntry = 161;
 }  // namespace
 
 void encodeVideoClip(MediaElement& slide, const QString& output, PassProgress& progress) {
@@ -45,14 +44,14 @@ void encodeVideoClip(MediaElement& slide, const QString& output, PassProgress& p
     if (!started) {
         // No encoder, or one that refuses to start: no EncodeComplete will
         // come, so the pass must not wait for it.
-        MsgBox(kEncodeFailedEntry);
+        MsgBox(str::EncodeFailed);
         CancelRequested = true;
         return;
     }
     waitForEncode(*encoder, t::Abort);
     if (gEncodeError != 0) {
         CancelRequested = true;
-        MsgBox(kEncodeFailedEntry);
+        MsgBox(str::EncodeFailed);
     } else if (!CancelRequested) {
         slide.setEncoded(-1);
     }

@@ -1,6 +1,5 @@
 #include "app/present/video_export.h"
 
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
@@ -14,31 +13,24 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QPointer>
 #include <QProcess>
-#include <QProgressBar>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
-
-#include <unistd.h>
 #include <QTimer>
 
 #include <cerrno>
+
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace brindle {
 
 namespace {
 
-constexpr int kNothingToPreview = 83;
-constexpr int kMakingEntry = 1305;
-constexpr int kNotWritableEntry = 1306;
-constexpr int kFailedEntry = 1307;
-
-// The editor is dimmed and the progress window shown for the whole export;
+// The editor is dimmed and the progress display shown for the whole export;
 // both end with it, however it ends.
 class ExportWindow {
 public:
@@ -51,18 +43,17 @@ public:
             view->dimTheWindow(true);
             m_dimmed = true;
         }
-        m_form = new progressForm(view ? view->dialogParent() : nullptr);
-        m_form->setAttribute(Qt::WA_DeleteOnClose, false);
-        m_form->setObjectName("ExportProgress");
-        m_form->show();
-        lendPassProgressForm(m_form);
+        if (ProgressSink* sink = progressSink()) {
+            m_display = sink->open();
+        }
+        if (m_display) {
+            m_display->setName(QStringLiteral("ExportProgress"));
+            lendPassProgressDisplay(m_display.get());
+        }
     }
     ~ExportWindow() {
-        lendPassProgressForm(nullptr);
-        if (m_form) {
-            m_form->hide();
-            delete m_form.data();
-        }
+        lendPassProgressDisplay(nullptr);
+        m_display.reset();
         if (m_dimmed && projectView()) {
             projectView()->dimTheWindow(false);
         }
@@ -71,21 +62,21 @@ public:
     ExportWindow& operator=(const ExportWindow&) = delete;
 
     void renderStage() {
-        if (!m_form) {
+        if (!m_display) {
             return;
         }
-        m_form->Label1()->setText(LoadResString(kMakingEntry));
-        m_form->masterProgress()->setRange(0, 100);
-        m_form->masterProgress()->setValue(0);
+        m_display->setText(LoadResString(str::MakingVideo));
+        m_display->setMaximum(100);
+        m_display->setValue(0);
     }
     void setPercent(int percent) {
-        if (m_form) {
-            m_form->masterProgress()->setValue(percent);
+        if (m_display) {
+            m_display->setValue(percent);
         }
     }
 
 private:
-    QPointer<progressForm> m_form;
+    std::unique_ptr<ProgressDisplay> m_display;
     bool m_dimmed = false;
 };
 
@@ -193,7 +184,7 @@ QString exportPlayerProgram() {
 
 ExportOutcome exportVideo(const VideoExportRequest& request) {
     if (gProject.count() == 0) {
-        MsgBox(kNothingToPreview);
+        MsgBox(str::NothingToPreview);
         return ExportOutcome::Failed;
     }
     // The hidden file beside the chosen name is made first, so a folder
@@ -204,8 +195,8 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
             .toStdString();
     const int partialFd = temporaries::makeFile(partialName, 4, 0666);
     if (partialFd < 0) {
-        MsgBoxText(kNotWritableEntry,
-                   LoadResString(kNotWritableEntry) + QDir::toNativeSeparators(out.absolutePath()));
+        MsgBoxText(str::VideoFolderUnwritable, LoadResString(str::VideoFolderUnwritable) +
+                                                   QDir::toNativeSeparators(out.absolutePath()));
         return ExportOutcome::Failed;
     }
     ::close(partialFd);
@@ -239,7 +230,7 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
     if (rendered == ExportOutcome::Cancelled) {
         return rendered;
     }
-    MsgBoxText(kFailedEntry, LoadResString(kFailedEntry) + error);
+    MsgBoxText(str::VideoNotMade, LoadResString(str::VideoNotMade) + error);
     return ExportOutcome::Failed;
 }
 

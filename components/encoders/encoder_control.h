@@ -27,23 +27,6 @@ public:
     void loadProperties(const dispatch::PropertyBag&) override {}
 
 protected:
-    // Dispatch table rows for properties held in plain fields of a control
-    // class: &getField<Self, QString, &Self::m_output>.
-    template <class Self, class V, V Self::*field>
-    dispatch::DispResult getField() {
-        return dispatch::DispResult::value_of(
-            QVariant::fromValue(static_cast<Self*>(this)->*field));
-    }
-    template <class Self, class V, V Self::*field>
-    dispatch::DispResult putField(const QVariant& v) {
-        V value{};
-        if (!dispatch::argAs(v, &value)) {
-            return dispatch::DispResult::error(dispatch::DISP_E_TYPEMISMATCH);
-        }
-        static_cast<Self*>(this)->*field = value;
-        return {};
-    }
-
     // The abort method of both controls.
     dispatch::DispResult abortMethod(QVariantList&) {
         abortEncode();

@@ -23,7 +23,7 @@ std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-class QuillonControl : public EncoderControl {
+class QuillonControl : public EncoderControl, public dispatch::Fields<QuillonControl> {
 public:
     explicit QuillonControl(QWidget* parent) : EncoderControl(parent) {}
 
@@ -87,7 +87,6 @@ private:
         return DispResult::value_of(false);
     }
 
-    friend class EncoderControl;  // its field accessors
     static const std::array<Member<QuillonControl>, 12> kTable;
 
     QString m_binFolder;
@@ -103,23 +102,23 @@ private:
 
 using Self = QuillonControl;
 const std::array<Member<Self>, 12> QuillonControl::kTable{{
-    {quillon::BinFolder, "BinFolder", &Self::template getField<Self, QString, &Self::m_binFolder>,
-     &Self::template putField<Self, QString, &Self::m_binFolder>},
-    {quillon::OutputFile, "OutputFile", &Self::template getField<Self, QString, &Self::m_output>,
-     &Self::template putField<Self, QString, &Self::m_output>},
+    {quillon::BinFolder, "BinFolder", &Self::template getField<QString, &Self::m_binFolder>,
+     &Self::template putField<QString, &Self::m_binFolder>},
+    {quillon::OutputFile, "OutputFile", &Self::template getField<QString, &Self::m_output>,
+     &Self::template putField<QString, &Self::m_output>},
     {quillon::TargetAudience, "TargetAudience",
-     &Self::template getField<Self, int, &Self::m_targetAudience>,
-     &Self::template putField<Self, int, &Self::m_targetAudience>},
-    {quillon::Mode, "Mode", &Self::template getField<Self, int, &Self::m_mode>,
-     &Self::template putField<Self, int, &Self::m_mode>},
-    {quillon::SampleRate, "SampleRate", &Self::template getField<Self, int, &Self::m_sampleRate>,
-     &Self::template putField<Self, int, &Self::m_sampleRate>},
-    {quillon::BitsPerSample, "BitsPerSample", &Self::template getField<Self, int, &Self::m_bits>,
-     &Self::template putField<Self, int, &Self::m_bits>},
-    {quillon::Channels, "Channels", &Self::template getField<Self, int, &Self::m_channels>,
-     &Self::template putField<Self, int, &Self::m_channels>},
-    {quillon::DurationMs, "Duration", &Self::template getField<Self, int, &Self::m_durationMs>,
-     &Self::template putField<Self, int, &Self::m_durationMs>},
+     &Self::template getField<int, &Self::m_targetAudience>,
+     &Self::template putField<int, &Self::m_targetAudience>},
+    {quillon::Mode, "Mode", &Self::template getField<int, &Self::m_mode>,
+     &Self::template putField<int, &Self::m_mode>},
+    {quillon::SampleRate, "SampleRate", &Self::template getField<int, &Self::m_sampleRate>,
+     &Self::template putField<int, &Self::m_sampleRate>},
+    {quillon::BitsPerSample, "BitsPerSample", &Self::template getField<int, &Self::m_bits>,
+     &Self::template putField<int, &Self::m_bits>},
+    {quillon::Channels, "Channels", &Self::template getField<int, &Self::m_channels>,
+     &Self::template putField<int, &Self::m_channels>},
+    {quillon::DurationMs, "Duration", &Self::template getField<int, &Self::m_durationMs>,
+     &Self::template putField<int, &Self::m_durationMs>},
     {quillon::AddSource, "AddSource", nullptr, nullptr, &Self::addSource},
     {quillon::NewMix, "NewMix", nullptr, nullptr, &Self::newMix},
     {quillon::Abort, "Abort", nullptr, nullptr, &Self::abortMethod},

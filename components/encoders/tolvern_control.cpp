@@ -13,7 +13,7 @@ namespace {
 
 using namespace dispatch;
 
-class TolvernControl : public EncoderControl {
+class TolvernControl : public EncoderControl, public dispatch::Fields<TolvernControl> {
 public:
     explicit TolvernControl(QWidget* parent) : EncoderControl(parent) {}
 
@@ -39,7 +39,6 @@ private:
         return {};
     }
 
-    friend class EncoderControl;  // its field accessors
     static const std::array<Member<TolvernControl>, 9> kTable;
 
     QString m_input;
@@ -53,22 +52,21 @@ private:
 
 using Self = TolvernControl;
 const std::array<Member<Self>, 9> TolvernControl::kTable{{
-    {tolvern::InputFile, "InputFile", &Self::template getField<Self, QString, &Self::m_input>,
-     &Self::template putField<Self, QString, &Self::m_input>},
-    {tolvern::OutputFile, "OutputFile", &Self::template getField<Self, QString, &Self::m_output>,
-     &Self::template putField<Self, QString, &Self::m_output>},
+    {tolvern::InputFile, "InputFile", &Self::template getField<QString, &Self::m_input>,
+     &Self::template putField<QString, &Self::m_input>},
+    {tolvern::OutputFile, "OutputFile", &Self::template getField<QString, &Self::m_output>,
+     &Self::template putField<QString, &Self::m_output>},
     {tolvern::TargetAudience, "TargetAudience",
-     &Self::template getField<Self, int, &Self::m_targetAudience>,
-     &Self::template putField<Self, int, &Self::m_targetAudience>},
-    {tolvern::VideoCodec, "VideoCodec", &Self::template getField<Self, int, &Self::m_videoCodec>,
-     &Self::template putField<Self, int, &Self::m_videoCodec>},
-    {tolvern::VideoQuality, "VideoQuality",
-     &Self::template getField<Self, int, &Self::m_videoQuality>,
-     &Self::template putField<Self, int, &Self::m_videoQuality>},
-    {tolvern::Mode, "Mode", &Self::template getField<Self, int, &Self::m_mode>,
-     &Self::template putField<Self, int, &Self::m_mode>},
-    {tolvern::BinFolder, "BinFolder", &Self::template getField<Self, QString, &Self::m_binFolder>,
-     &Self::template putField<Self, QString, &Self::m_binFolder>},
+     &Self::template getField<int, &Self::m_targetAudience>,
+     &Self::template putField<int, &Self::m_targetAudience>},
+    {tolvern::VideoCodec, "VideoCodec", &Self::template getField<int, &Self::m_videoCodec>,
+     &Self::template putField<int, &Self::m_videoCodec>},
+    {tolvern::VideoQuality, "VideoQuality", &Self::template getField<int, &Self::m_videoQuality>,
+     &Self::template putField<int, &Self::m_videoQuality>},
+    {tolvern::Mode, "Mode", &Self::template getField<int, &Self::m_mode>,
+     &Self::template putField<int, &Self::m_mode>},
+    {tolvern::BinFolder, "BinFolder", &Self::template getField<QString, &Self::m_binFolder>,
+     &Self::template putField<QString, &Self::m_binFolder>},
     {tolvern::Start, "Start", nullptr, nullptr, &Self::start},
     {tolvern::Abort, "Abort", nullptr, nullptr, &Self::abortMethod},
 }};

@@ -19,15 +19,6 @@ using dispatch::E_FAIL;
 // A failed write reports 220 when the disk is nearly full.
 constexpr std::uint64_t kNearlyFullBytes = 131072;
 
-DispResult putInt(const QVariant& value, std::int32_t* into) {
-    std::int32_t n = 0;
-    if (!argAs(value, &n)) {
-        return DispResult::error(DISP_E_TYPEMISMATCH);
-    }
-    *into = n;
-    return {};
-}
-
 std::int32_t clampToInt32(std::int64_t n) {
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
@@ -131,7 +122,7 @@ DispResult Klipvane::getTotalFrames() {
 }
 
 DispResult Klipvane::putTotalFrames(const QVariant& value) {
-    return putInt(value, &m_totalFrames);
+    return dispatch::putValue(value, &m_totalFrames);
 }
 
 DispResult Klipvane::getLastFrame() {
@@ -139,7 +130,7 @@ DispResult Klipvane::getLastFrame() {
 }
 
 DispResult Klipvane::putLastFrame(const QVariant& value) {
-    return putInt(value, &m_lastFrame);
+    return dispatch::putValue(value, &m_lastFrame);
 }
 
 DispResult Klipvane::getFirstFrame() {
@@ -147,7 +138,7 @@ DispResult Klipvane::getFirstFrame() {
 }
 
 DispResult Klipvane::putFirstFrame(const QVariant& value) {
-    return putInt(value, &m_firstFrame);
+    return dispatch::putValue(value, &m_firstFrame);
 }
 
 DispResult Klipvane::save(QVariantList&) {

@@ -32,10 +32,7 @@ std::int32_t s(std::uint32_t v) {
 }
 
 DispResult readLong(const QVariant& value, std::int32_t* out) {
-    if (!argAs(value, out)) {
-        return DispResult::error(DISP_E_TYPEMISMATCH);
-    }
-    return {};
+    return dispatch::putValue(value, out);
 }
 
 DispResult longResult(std::int32_t v) {

@@ -35,6 +35,26 @@ TEST(StringTable, DuplicateNumbersAreReported) {
     EXPECT_EQ(t.errors().size(), 1);
 }
 
+// An entry may carry its name between number and text; a line with a name
+// that is no identifier, or with more than one word, is malformed.
+TEST(StringTable, NamedEntriesKeepTheirTextAndNumber) {
+    const StringTable t = StringTable::fromText(
+        "147 AppTitle \"Velmora\"\n"
+        "3 \"unnamed\"\n"
+        "4 Two Words \"x\"\n"
+        "5 9lives \"x\"\n"
+        "6 Caf\u00e9 \"x\"\n"
+        "7 AppTitle \"again\"\n");
+    EXPECT_EQ(t.text(147), "Velmora");
+    EXPECT_EQ(t.number("AppTitle"), 147) << "the first of two entries with one name";
+    EXPECT_EQ(t.text(3), "unnamed");
+    EXPECT_FALSE(t.contains(4));
+    EXPECT_FALSE(t.contains(5));
+    EXPECT_FALSE(t.contains(6));
+    EXPECT_EQ(t.number("Nothing"), 0);
+    EXPECT_EQ(t.errors().size(), 4) << t.errors().join("\n").toStdString();
+}
+
 // Every table that ships reads without a single malformed line.
 TEST(StringTable, ShippedTablesAreWellFormed) {
     const StringTable& program = programStrings();

@@ -1,7 +1,12 @@
 // Test main: every test program runs inside a QApplication, offscreen unless
-// the environment says otherwise, so widgets and message boxes can be made.
-// Scanning goes to SANE's test devices. Home, settings and cache folders are
-// private to the test program, so no test reads or changes the user's own.
+// the environment says otherwise, so widgets and message boxes can be made;
+// messages and file dialogs no recorder catches show in the program's real
+// boxes and dialogs. Scanning goes to SANE's test devices. Home, settings and
+// cache folders are private to the test program, so no test reads or changes
+// the user's own.
+#include "platform/dialogs/file_dialogs.h"
+#include "platform/dialogs/message_boxes.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,6 +23,8 @@ int main(int argc, char** argv) {
     qputenv("BRINDLE_TEST", "1");
     const brindle::test::TempEnv home;
     QApplication app(argc, argv);
+    brindle::installMessageBoxes();
+    brindle::installFileDialogs();
     // Scanners are SANE's test devices in every test program, never the
     // machine's own backends (some probe the network for seconds).
     brindle::test::SaneTestDevices::folder();

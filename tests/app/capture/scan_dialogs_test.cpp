@@ -5,6 +5,7 @@
 #include "app/capture/scan_result.h"
 #include "app/capture/scan_select.h"
 #include "app/capture/scan_state.h"
+#include "app/media/progress_form.h"
 
 #include "app/model/folders.h"
 #include "app/model/project.h"
@@ -69,8 +70,11 @@ protected:
         gScanner = "test:0";
         gScanning = gScanCancelled = false;
         gDefaultSlideDuration = 7000;
+        // The scan shows its progress in the program's progress window.
+        installProgressWindows();
     }
     void TearDown() override {
+        setProgressSink(nullptr);
         gProject.clear();
         setProjectView(nullptr);
         gScanner.clear();

@@ -57,10 +57,12 @@ TEST_F(AddMediaTest, FilesButtonAddsEachAcceptedKindInOrderAndSelectsIt) {
                                picture("c.gif"), clip("clip.AVI")};
     int n = 0;
     for (const QString& file : files) {
-        setMediaChooser([&](QWidget*, const QString& t, const QString& f, const QString& d) {
-            title = t;
-            filter = f;
-            folder = d;
+        dialogs.answer([&](const FileDialogRequest& r) {
+            title = r.title;
+            filter = r.filter;
+            folder = r.folder;
+            EXPECT_EQ(r.kind, FileDialogKind::Open);
+            EXPECT_TRUE(r.preview) << "pictures are previewed";
             shadedDuringDialog = frame->editor()->windowShade()->isVisible();
             barEnabledDuringDialog = frame->editor()->buttonBar()->isEnabled();
             return QStringList{file};

@@ -7,6 +7,7 @@
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
+#include "platform/dialogs/message_boxes.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "tests/support/avi_fixtures.h"
@@ -43,7 +44,6 @@ void EditorFixture::SetUp() {
 }
 
 void EditorFixture::TearDown() {
-    setMediaChooser({});
     gProjectChanged = false;
     frame.reset();
     gProject.clear();
@@ -74,9 +74,9 @@ QString EditorFixture::clip(const QString& name) {
 }
 
 void EditorFixture::addWithFilesButton(const QStringList& paths) {
-    setMediaChooser(
-        [paths](QWidget*, const QString&, const QString&, const QString&) { return paths; });
+    dialogs.answer(paths);
     frame->editor()->button("Files")->click();
+    dialogs.answer(QStringList());
 }
 
 QStringList EditorFixture::slideFiles() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/editor/main_frame.h"
+#include "tests/support/file_dialog_recorder.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_env.h"
 
@@ -34,6 +35,7 @@ protected:
 
     TempEnv env;
     MessageRecorder messages;
+    FileDialogRecorder dialogs;
     std::unique_ptr<MainFrame> frame;
 };
 

@@ -8,6 +8,7 @@
 #include "app/model/project_file.h"
 #include "app/present/slide_timing.h"
 #include "app/present/video_export.h"
+#include "platform/file_dialogs.h"
 #include "tests/app/editor/editor_fixture.h"
 #include "tests/support/media_fixture.h"
 #include "tests/support/program_run.h"
@@ -109,17 +110,13 @@ protected:
         ASSERT_FALSE(sampleProject().isEmpty());
         readProject(sampleProject());
         ASSERT_EQ(gProject.count(), 5);
-        setSaveFileDialog([this](const SaveDialogRequest& r) -> std::optional<QString> {
+        dialogs.answer([this](const FileDialogRequest& r) {
             asked << r;
-            return answer;
+            return answer.isEmpty() ? QStringList() : QStringList{answer};
         });
     }
-    void TearDown() override {
-        setSaveFileDialog({});
-        EditorFixture::TearDown();
-    }
     QString answer;
-    QList<SaveDialogRequest> asked;
+    QList<FileDialogRequest> asked;
 };
 
 TEST_F(ExportCommand, WritesTheShowAsH264AndAacAtTheChosenSize) {
@@ -134,6 +131,7 @@ TEST_F(ExportCommand, WritesTheShowAsH264AndAacAtTheChosenSize) {
     item->trigger();
 
     ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].kind, FileDialogKind::Save);
     EXPECT_TRUE(asked[0].filter.contains("*.mp4"));
     EXPECT_EQ(size.asked, 1);
     ASSERT_TRUE(QFileInfo::exists(out)) << messages.numbers().size();
@@ -171,7 +169,7 @@ TEST_F(ExportCommand, WritesTheShowAsH264AndAacAtTheChosenSize) {
     answer.clear();  // cancelled
     item->trigger();
     ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(QDir(asked[0].initialFolder), QDir(env.file("videos")));
+    EXPECT_EQ(QDir(asked[0].folder), QDir(env.file("videos")));
     EXPECT_EQ(asked[0].proposedName, "Sample.mp4");
 }
 

@@ -16,8 +16,8 @@
 namespace brindle::test {
 namespace {
 
-constexpr int kPictureRefused = 1420;
-constexpr int kBadVideo = 153;
+constexpr int kPictureRefused = str::PictureRefused;
+constexpr int kBadVideo = str::BadVideo;
 constexpr double kPeakLimitMb = 300;
 constexpr qint64 kTimeLimitMs = 20000;
 

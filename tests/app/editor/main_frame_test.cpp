@@ -164,6 +164,7 @@ TEST_F(MainFrameTest, PreviewAndPublishReachThePresentationCommands) {
 
 // The real open-file dialog of the Files button, driven as a user would.
 TEST_F(MainFrameTest, TheFilesDialogOpensInTheImportFolderWithAPreview) {
+    setFileDialogSink(nullptr);  // the real dialog, not the fixture's recorder
     const QString chosen = picture("beach.jpg", 120, 90);
     gImportPath = DirPart(chosen);
     QString title, folder;
@@ -195,10 +196,11 @@ TEST_F(MainFrameTest, SaveSlideAsCopiesPicturesAndClipsOrEncodesAClipToRealMedia
     addWithFilesButton({clip()});
     QString filter;
     QString answer;
-    setSaveSlideChooser([&](QWidget*, const QString& title, const QString& f, const QString&) {
-        EXPECT_EQ(title, LoadResString(81));
-        filter = f;
-        return answer;
+    dialogs.answer([&](const FileDialogRequest& r) {
+        EXPECT_EQ(r.kind, FileDialogKind::Save);
+        EXPECT_EQ(r.title, LoadResString(81));
+        filter = r.filter;
+        return answer.isEmpty() ? QStringList() : QStringList{answer};
     });
     auto saveSlide = [&](int slide, const QString& name) {
         gSelectedSlide = slide;
@@ -225,7 +227,6 @@ TEST_F(MainFrameTest, SaveSlideAsCopiesPicturesAndClipsOrEncodesAClipToRealMedia
 
     saveSlide(1, {});
     EXPECT_EQ(QDir(env.file("out")).entryList(QDir::Files).size(), 3) << "a cancel saves nothing";
-    setSaveSlideChooser({});
 }
 
 class ExitTest : public EditorFixture {
@@ -278,15 +279,10 @@ TEST_F(ExitTest, YesSavesIntoTheOpenProjectFileWithoutAsking) {
 }
 
 TEST_F(ExitTest, YesWithACancelledSaveDialogKeepsTheProgram) {
-    bool asked = false;
-    setSaveFileDialog([&](const SaveDialogRequest&) {
-        asked = true;
-        return std::optional<QString>();
-    });
     messages.script({vbYes});
     EXPECT_FALSE(frame->close());
-    setSaveFileDialog({});
-    EXPECT_TRUE(asked) << "a project without a file asks for a name";
+    EXPECT_EQ(dialogs.requests().last().kind, FileDialogKind::Save)
+        << "a project without a file asks for a name";
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(workFiles().contains("image1.bmp")) << "the unsaved work stays";
 }
@@ -294,24 +290,22 @@ TEST_F(ExitTest, YesWithACancelledSaveDialogKeepsTheProgram) {
 TEST_F(ExitTest, OpenAsksAboutChangesThenReadsTheChosenProject) {
     const QString saved = env.file("projects/saved.bqx");
     QDir().mkpath(env.file("projects"));
-    setSaveFileDialog([&](const SaveDialogRequest&) { return std::optional<QString>(saved); });
+    dialogs.answer(QStringList{saved});
     ASSERT_EQ(riteProject(true), 0);
-    setSaveFileDialog({});
     addWithFilesButton({picture("more.jpg")});
     ASSERT_EQ(gProject.count(), 2);
 
     QString folder;
-    setProjectChooser(
-        [&](QWidget*, const QString& title, const QString& filter, const QString& initial) {
-            EXPECT_EQ(title, LoadResString(82));
-            EXPECT_EQ(filter, LoadResString(168));
-            folder = initial;
-            return saved;
-        });
+    dialogs.answer([&](const FileDialogRequest& r) {
+        EXPECT_EQ(r.kind, FileDialogKind::Open);
+        EXPECT_EQ(r.title, LoadResString(82));
+        EXPECT_EQ(r.filter, LoadResString(168));
+        folder = r.folder;
+        return QStringList{saved};
+    });
     gProjectPath = env.file("media");
     messages.script({vbNo});
     frame->item("mnuOpen")->trigger();
-    setProjectChooser({});
     EXPECT_EQ(messages.numbers(), QList<int>({74}));
     EXPECT_EQ(folder, env.file("media"));
     EXPECT_EQ(gProject.count(), 1);

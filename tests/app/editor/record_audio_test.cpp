@@ -61,10 +61,7 @@ protected:
         slide = gProject.Item(1);
         gProjectChanged = false;
     }
-    void TearDown() override {
-        setAudioFileChooser({});
-        EditorFixture::TearDown();
-    }
+    void TearDown() override { EditorFixture::TearDown(); }
     QString wav(const QString& name, double seconds, int channels = 1, int rate = 22050) {
         test::WavSpec spec;
         spec.frames = static_cast<std::int64_t>(seconds * rate);
@@ -235,9 +232,9 @@ TEST_F(RecordAudioTest, FilesImportsAnySoundAsWav) {
     const QString ac3 = env.file("media/music.ac3");
     ASSERT_TRUE(test::makeTone(ac3, "ac3", 1.0));
     QString filter;
-    setAudioFileChooser([&](QWidget*, const QString&, const QString& f) {
-        filter = f;
-        return ac3;
+    dialogs.answer([&](const FileDialogRequest& r) {
+        filter = r.filter;
+        return QStringList{ac3};
     });
     recordAudio d(frame.get(), nullptr);
     d.loadAudioFile(QString(), true);

@@ -321,7 +321,7 @@ TEST_F(SlideStripTest, UnloadableThumbnailReportsMessage135) {
     ASSERT_TRUE(messages.numbers().isEmpty());
     // Scrolled by one, cell 4 now shows the broken slide 6.
     strip->scrollBar()->setValue(2);
-    EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
+    EXPECT_EQ(messages.numbers(), QList<int>{str::ProjectUpdateFailed});
     EXPECT_EQ(messages.requests().value(0).text,
               "Internal Error: A failure has occurred while updating the project database.");
     EXPECT_FALSE(element(4)->control().hasImage());
@@ -511,7 +511,7 @@ TEST_F(StripDragTest, ThumbnailFailureWhileScrollingIsReportedAfterTheDrag) {
     pressAndMove(0, 30);
     EXPECT_EQ(gFirstVisible, 2);
     EXPECT_EQ(shownDuringDrag, 0);
-    EXPECT_EQ(messages.numbers(), QList<int>{kProjectUpdateFailedEntry});
+    EXPECT_EQ(messages.numbers(), QList<int>{str::ProjectUpdateFailed});
 }
 
 TEST_F(StripDragTest, NoScrollingWhenAllSlidesFit) {

@@ -2,17 +2,18 @@
 // process and as two programs), and the project named on the command line.
 #include "app/editor/startup.h"
 #include "app/editor/add_media.h"
-#include "app/editor/event_wait.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/strip_state.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
+#include "platform/event_wait.h"
 #include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/temporaries.h"
 #include "player/registration.h"
+#include "tests/support/file_dialog_recorder.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_env.h"
 
@@ -173,10 +174,9 @@ TEST_F(StartupTest, TheProjectOnTheCommandLineIsOpened) {
         }
         ASSERT_EQ(gProject.count(), 2);
         project = env.file("My Trip.bqx");
-        setSaveFileDialog(
-            [&](const SaveDialogRequest&) { return std::optional<QString>(project); });
+        FileDialogRecorder dialogs;
+        dialogs.answer(QStringList{project});
         ASSERT_EQ(riteProject(true), 0);
-        setSaveFileDialog({});
         clearProject();
         started.frame->close();
     }

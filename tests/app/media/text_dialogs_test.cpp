@@ -214,7 +214,7 @@ TEST_F(TextDialogs, FailedWriteKeepsTheSlideAsItWas) {
     form.initTheForm(r->Filename, 0, 0, 0, 1);
     form.Text1()->setPlainText("Lost?");
     QTest::mouseClick(form.Done(), Qt::LeftButton);
-    EXPECT_EQ(messages.numbers(), QList<int>{kTextFileUnwrittenEntry});
+    EXPECT_EQ(messages.numbers(), QList<int>{str::TextFileUnwritten});
     EXPECT_EQ(form.savedSlide(), 0);
     EXPECT_EQ(form.Text1()->toPlainText(), "Lost?");  // still there to try again
     EXPECT_EQ(fileContents(r->Filename), text);

@@ -1,7 +1,6 @@
 // Saving and opening the project file: the round trip, the save dialog,
 // failures that must keep the previous file, naming and the caption.
 #include "app/model/project_file.h"
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_zip.h"
@@ -10,11 +9,7 @@
 
 #include <sys/resource.h>
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QLabel>
 #include <QProcess>
-#include <QProgressBar>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -42,15 +37,10 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveBackEveryFieldCounterAndFile) {
     // component's progress.
     QStringList seen;
     const auto watch = QObject::connect(&projectZip(), &ProjectZip::progress, [&](int total, int) {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* form = qobject_cast<progressForm*>(w);
-            if (form && form->isVisible()) {
-                seen << QString("%1 %2 %3")
-                            .arg(form->Label1()->text())
-                            .arg(form->masterProgress()->maximum())
-                            .arg(total + 1);
-            }
+        if (const RecordingProgress::Shown* shown = progress.shown()) {
+            seen << QString("%1 %2 %3").arg(shown->text).arg(shown->maximum).arg(total + 1);
         }
+        EXPECT_EQ(progress.busyDepth, 1) << "the hourglass shows while the archive is written";
     });
     ASSERT_EQ(riteProject(false), 0);
     QObject::disconnect(watch);
@@ -81,11 +71,8 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveBackEveryFieldCounterAndFile) {
     view.refreshes = view.firstShown = 0;
     seen.clear();
     const auto watchOpen = QObject::connect(&projectZip(), &ProjectZip::progress, [&](int, int) {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* form = qobject_cast<progressForm*>(w);
-            if (form && form->isVisible()) {
-                seen << form->Label1()->text();
-            }
+        if (const RecordingProgress::Shown* shown = progress.shown()) {
+            seen << shown->text;
         }
     });
     readProject(path);
@@ -104,6 +91,8 @@ TEST_F(ProjectFileTest, SaveAndReopenGiveBackEveryFieldCounterAndFile) {
     EXPECT_EQ(view.refreshes, 1);
     EXPECT_FALSE(gProjectChanged);
     EXPECT_FALSE(gOpening);
+    EXPECT_EQ(progress.shown(), nullptr) << "the display is closed";
+    EXPECT_EQ(progress.busyDepth, 0);
 
     // Saving the unchanged project again rewrites the archive in place.
     gProjectChanged = true;
@@ -143,31 +132,17 @@ TEST_F(ProjectFileTest, NothingToSaveNoNameOrACancelWriteNothing) {
     EXPECT_TRUE(messages.requests().isEmpty());
 }
 
-TEST_F(ProjectFileTest, TheSaveDialogIsAFileDialogWithTitleFilterFolderAndOverwritePrompt) {
+TEST_F(ProjectFileTest, SaveAsAsksForANameWithTitleFilterFolderAndTheCurrentName) {
     buildProject();
     gProjectFile = env.file("Old.bqx");
-    setSaveFileDialog({});
-    QString title, folder, proposed;
-    QStringList filters;
-    bool confirms = false, saves = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        folder = dialog->directory().absolutePath();
-        proposed = dialog->selectedFiles().value(0);
-        confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-        saves = dialog->acceptMode() == QFileDialog::AcceptSave;
-        dialog->reject();
-    });
     EXPECT_EQ(riteProject(true), kSaveCancelled);
-    EXPECT_EQ(title, "Save Project");
-    EXPECT_EQ(filters, QStringList{"Project File: (*.bqx)"});
-    EXPECT_EQ(folder, env.path());
-    EXPECT_EQ(proposed, env.file("Old.bqx"));
-    EXPECT_TRUE(confirms);
-    EXPECT_TRUE(saves);
+    ASSERT_EQ(dialogs.requests().size(), 1);
+    const FileDialogRequest& asked = dialogs.requests().first();
+    EXPECT_EQ(asked.kind, FileDialogKind::Save);
+    EXPECT_EQ(asked.title, "Save Project");
+    EXPECT_EQ(asked.filter, "Project File: (*.bqx)|*.bqx");
+    EXPECT_EQ(asked.folder, env.path() + "/");
+    EXPECT_EQ(asked.proposedName, "Old.bqx");
 }
 
 // Root ignores file permissions, so the failed write is made with a file
@@ -239,7 +214,7 @@ TEST_F(ProjectFileTest, AFailedSaveKeepsThePreviousFileAndTheChangedMark) {
 }
 
 TEST_F(ProjectFileTest, AnEmptyFileListSavesNothing) {
-    projectZip().put(projectzip::DispFileList, QString());
+    projectZip().put(zipids::DispFileList, QString());
     EXPECT_FALSE(riteZip(gWorkFolder, env.file("none.bqx")));
     EXPECT_EQ(messages.numbers(), QList<int>{133});
     EXPECT_FALSE(QFile::exists(env.file("none.bqx")));

@@ -1,9 +1,11 @@
 #include "tests/app/model/project_fixture.h"
 
 #include "app/model/folders.h"
+#include "app/model/media_check.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
 #include "app/model/settings.h"
+#include "app/present/video_check.h"
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/messages.h"
 #include "tests/support/avi_fixtures.h"
@@ -19,6 +21,25 @@ dispatch::ControlHost* RecordingView::clipEditControl() {
         klipvane = dispatch::ControlHost::load(klipvane::kControlName, &window);
     }
     return klipvane.get();
+}
+
+class RecordedDisplay : public ProgressDisplay {
+public:
+    explicit RecordedDisplay(RecordingProgress& owner) : m_owner(owner) {
+        m_owner.m_shown = {};
+        m_owner.m_open = true;
+    }
+    ~RecordedDisplay() override { m_owner.m_open = false; }
+    void setText(const QString& text) override { m_owner.m_shown.text = text; }
+    void setMaximum(int maximum) override { m_owner.m_shown.maximum = maximum; }
+    void setValue(int value) override { m_owner.m_shown.value = value; }
+
+private:
+    RecordingProgress& m_owner;
+};
+
+std::unique_ptr<ProgressDisplay> RecordingProgress::open() {
+    return std::make_unique<RecordedDisplay>(*this);
 }
 
 QStringList workFiles() {
@@ -84,12 +105,15 @@ void ProjectFileTest::SetUp() {
     gProjectPath = env.path() + "/";
     gProjectChanged = false;
     setProjectView(&view);
+    setProgressSink(&progress);
+    installVideoChecks();
     answerSaveDialog(std::nullopt);
 }
 
 void ProjectFileTest::TearDown() {
-    setSaveFileDialog({});
     setProjectView(nullptr);
+    setProgressSink(nullptr);
+    setMediaChecks({});
     gProject.clear();
     gBackTrack.clear();
 }
@@ -99,9 +123,9 @@ QString ProjectFileTest::work(const QString& name) const {
 }
 
 void ProjectFileTest::answerSaveDialog(std::optional<QString> path) {
-    setSaveFileDialog([this, path](const SaveDialogRequest& request) {
+    dialogs.answer([this, path](const FileDialogRequest& request) {
         dialogTitles << request.title;
-        return path;
+        return path && !path->isEmpty() ? QStringList{*path} : QStringList();
     });
 }
 

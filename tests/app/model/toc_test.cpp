@@ -68,7 +68,7 @@ TEST_F(TocWriterTest, WritesEveryLineInOrderAndListsTheFiles) {
         "Backcolor:=16777215\r\nSoundType:=0\r\nVideoType:=0\r\n";
     EXPECT_TRUE(test::sameBytes(expected, test::fileContents(toc)));
 
-    const QStringList listed = projectZip().get(projectzip::DispFileList).value.toStringList();
+    const QStringList listed = projectZip().get(zipids::DispFileList).value.toStringList();
     EXPECT_EQ(listed, (QStringList{toc, work("backtrk.wav"), work("image3.jpg"), work("image3.rp"),
                                    work("sound1.wav"), work("image3T.jpg"), work("video2.avi"),
                                    work("video2T.jpg")}));

@@ -13,6 +13,7 @@ namespace brindle::test {
 class CancelPresser {
 public:
     CancelPresser() {
+        installProgressWindows();
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* form = qobject_cast<progressForm*>(w);

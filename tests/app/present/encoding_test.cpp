@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -204,21 +205,34 @@ TEST_F(EncodingTest, AClipThatFailsStaysNotEncoded) {
     EXPECT_FALSE(clip.isEncoded());
 }
 
+progressForm* shownProgress() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* form = qobject_cast<progressForm*>(w); form && form->isVisible()) {
+            return form;
+        }
+    }
+    return nullptr;
+}
+
 TEST_F(EncodingTest, ProgressOfTheSoundMixFillsItsShareOfTheBar) {
     PassProgress progress(false);
     ASSERT_TRUE(progress.shown());
-    EXPECT_EQ(progress.form()->masterProgress()->maximum(), 101);
+    progressForm* form = shownProgress();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->Label1()->text(), LoadResString(54));
+    EXPECT_EQ(form->masterProgress()->maximum(), 101);
     gProgressBase = 0;
     gProgressSpan = 75;
     handleEncoderEvent(true, encoders::EncodeProgress, {50});
-    EXPECT_EQ(progress.form()->masterProgress()->value(), 38);
+    EXPECT_EQ(form->masterProgress()->value(), 38);
     // The media encoder's progress is not shown, nor any after a cancel.
     handleEncoderEvent(false, encoders::EncodeProgress, {100});
     CancelRequested = true;
     handleEncoderEvent(true, encoders::EncodeProgress, {100});
-    EXPECT_EQ(progress.form()->masterProgress()->value(), 38);
+    EXPECT_EQ(form->masterProgress()->value(), 38);
     progress.close();
     EXPECT_FALSE(progress.shown());
+    EXPECT_EQ(shownProgress(), nullptr);
 }
 
 // The real media encoder, cancelled while it encodes.
@@ -269,15 +283,6 @@ public:
 private:
     ImageControl m_worker;
 };
-
-progressForm* shownProgress() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* form = qobject_cast<progressForm*>(w); form && form->isVisible()) {
-            return form;
-        }
-    }
-    return nullptr;
-}
 
 TEST_F(CancelTest, CancelBetweenSlidesClosesTheFilesUnfinished) {
     RecordingView view;

@@ -93,6 +93,8 @@ void PassTest::SetUp() {
     gVideoQuality = 0;
     CancelRequested = false;
     setPassEncoders(nullptr, nullptr);
+    // The pass shows the editor's progress window, which tests press.
+    installProgressWindows();
 }
 
 void PassTest::TearDown() {

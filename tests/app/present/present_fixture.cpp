@@ -142,6 +142,8 @@ PresentEnv::PresentEnv()
     gBackTrackDuration = 0;
     PublishFileBytes = 0;
     CancelRequested = false;
+    // The pass shows the editor's progress window, which tests press.
+    installProgressWindows();
 }
 
 PresentEnv::~PresentEnv() {

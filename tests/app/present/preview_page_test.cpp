@@ -1,7 +1,7 @@
 // The preview page files beside a presentation, and the pause before each
 // slide of a pass.
-#include "app/media/progress_form.h"
 #include "app/model/folders.h"
+#include "app/model/progress.h"
 #include "app/present/preview.h"
 #include "app/present/slide_pause.h"
 #include "platform/resources.h"

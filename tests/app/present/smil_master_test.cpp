@@ -152,7 +152,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
     first.Thumbnail = picture(9);
     addSlide(MediaImage, 2000, picture(2));
     addSlide(MediaVideo, 2000, rmClip(3));
-    projectZip().call(projectzip::DispAddFile, {QString("left-over-from-a-save.toc")});
+    projectZip().call(zipids::DispAddFile, {QString("left-over-from-a-save.toc")});
     PublishFileBytes = 12345;
 
     riteSmilMasterFile(1, 3, true, true);
@@ -168,7 +168,7 @@ TEST_F(SmilMasterTest, PublishingListsEveryFileAndCountsItsBytes) {
         bytes += QFileInfo(preview(name)).size();
         EXPECT_GT(QFileInfo(preview(name)).size(), 0) << name.toStdString();
     }
-    EXPECT_EQ(projectZip().get(projectzip::DispFileList).value.toStringList(), expected);
+    EXPECT_EQ(projectZip().get(zipids::DispFileList).value.toStringList(), expected);
     EXPECT_EQ(PublishFileBytes, bytes);
     EXPECT_EQ(bytesOf(preview("thumbnail.jpg")), bytesOf(first.Thumbnail));
     // Publishing lays no preview page.

@@ -25,7 +25,7 @@ enum : int {
 };
 enum : int { EventAdded = 1, EventWorkerDone = 2 };
 
-class ExampleControl : public QWidget, public Control {
+class ExampleControl : public QWidget, public Control, public Fields<ExampleControl> {
 public:
     explicit ExampleControl(QWidget* parent) : QWidget(parent) { resize(24, 22); }
     ~ExampleControl() override {
@@ -55,15 +55,6 @@ private:
     DispResult getText() { return DispResult::value_of(m_text); }
     DispResult putText(const QVariant& v) {
         m_text = v.toString();
-        return {};
-    }
-    DispResult getCount() { return DispResult::value_of(m_count); }
-    DispResult putCount(const QVariant& v) {
-        int n = 0;
-        if (!argAs(v, &n)) {
-            return DispResult::error(DISP_E_TYPEMISMATCH);
-        }
-        m_count = n;
         return {};
     }
     DispResult getLength() { return DispResult::value_of(static_cast<int>(m_text.size())); }
@@ -101,21 +92,25 @@ private:
         return {};
     }
 
-    static constexpr std::array<Member<ExampleControl>, 8> kTable{{
-        {DispText, "Text", &ExampleControl::getText, &ExampleControl::putText},
-        {DispCount, "Count", &ExampleControl::getCount, &ExampleControl::putCount},
-        {DispLength, "Length", &ExampleControl::getLength},
-        {DispAdd, "Add", nullptr, nullptr, &ExampleControl::add},
-        {DispFail, "Fail", nullptr, nullptr, &ExampleControl::failing},
-        {DispSplit, "Split", nullptr, nullptr, &ExampleControl::split},
-        {DispFireFromWorker, "FireFromWorker", nullptr, nullptr, &ExampleControl::fireFromWorker},
-        {DispWriteOnly, "WriteOnly", nullptr, &ExampleControl::putWriteOnly},
-    }};
+    static const std::array<Member<ExampleControl>, 8> kTable;
 
     QString m_text;
     int m_count = 0;
     std::thread m_worker;
 };
+
+// Defined once the class is complete, so the table can name its fields.
+const std::array<Member<ExampleControl>, 8> ExampleControl::kTable{{
+    {DispText, "Text", &ExampleControl::getText, &ExampleControl::putText},
+    {DispCount, "Count", &ExampleControl::getField<int, &ExampleControl::m_count>,
+     &ExampleControl::putField<int, &ExampleControl::m_count>},
+    {DispLength, "Length", &ExampleControl::getLength},
+    {DispAdd, "Add", nullptr, nullptr, &ExampleControl::add},
+    {DispFail, "Fail", nullptr, nullptr, &ExampleControl::failing},
+    {DispSplit, "Split", nullptr, nullptr, &ExampleControl::split},
+    {DispFireFromWorker, "FireFromWorker", nullptr, nullptr, &ExampleControl::fireFromWorker},
+    {DispWriteOnly, "WriteOnly", nullptr, &ExampleControl::putWriteOnly},
+}};
 
 Control* create(QWidget* parent) {
     return new ExampleControl(parent);
