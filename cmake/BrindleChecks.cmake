@@ -94,7 +94,7 @@ function(brindle_add_fuzzer)
     add_custom_command(OUTPUT ${out}
         COMMAND ${BRINDLE_CLANGXX} -std=c++20 -g -O1 -fPIC
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-            -I${CMAKE_SOURCE_DIR} -I${BRINDLE_GENERATED_DIR}
+            -I${CMAKE_SOURCE_DIR} -I${CMAKE_BINARY_DIR}/generated
             "$<$<BOOL:${qt_includes}>:-I$<JOIN:${qt_includes},;-I>>"
             "$<$<BOOL:${qt_defines}>:-D$<JOIN:${qt_defines},;-D>>"
             ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SOURCE} ${readers}
