@@ -4,7 +4,10 @@
 # video capture control), against the ffmpeg program making the same kind
 # of file from a test source paced in real time (-re) with a tone, at the
 # same quantiser as the control's default quality 85 (-q:v 6). Prints
-# CPU seconds (user + system) and frames written against frames due.
+# CPU seconds (user + system), frames written against frames due, and the
+# frames each tool itself reports dropped: brindle-cli's capture report
+# (frames the camera or the capture lost, and frames dropped to keep the
+# video in step with the sound) and ffmpeg's drop_frames progress figure.
 # Needs a PulseAudio server (the sound source); the script starts a
 # private one with a null sink when PULSE_SERVER is not set.
 # Usage: capture.sh [BUILD_DIR] [SECONDS]
@@ -39,20 +42,26 @@ TIMEFORMAT='%U %S %R'
 
 echo "== brindle-cli capture: ${secs} s, 640x480 at 30 fps, zq5a + 8-bit sound"
 t=$( { time BRINDLE_TEST_CAMERA=1 "$build/bin/brindle-cli" capture "$work/brindle.avi" \
-    --seconds "$secs" --size 640x480 --rate 30 --compression zq5a >/dev/null 2>&1; } 2>&1 )
+    --seconds "$secs" --size 640x480 --rate 30 --compression zq5a >/dev/null \
+    2>"$work/brindle.log"; } 2>&1 )
 read -r bu bs br <<<"$t"
 bf=$(frames "$work/brindle.avi")
+# "Captured N frames (D dropped) T sec."
+bd=$(sed -n 's/.*Captured [0-9]* frames (\([0-9]*\) dropped).*/\1/p' "$work/brindle.log" | tail -1)
 
 echo "== ffmpeg -re -f lavfi -i testsrc2 ... -c:v mpeg4 out.avi"
 t=$( { time ffmpeg -nostdin -v error -y -re -f lavfi -i "testsrc2=size=640x480:rate=30" \
     -re -f lavfi -i "sine=frequency=440:sample_rate=11205" -t "$secs" \
-    -c:v mpeg4 -q:v 6 -c:a pcm_u8 -ac 1 "$work/ffmpeg.avi"; } 2>&1 )
+    -c:v mpeg4 -q:v 6 -c:a pcm_u8 -ac 1 -progress "$work/ffmpeg.progress" \
+    "$work/ffmpeg.avi"; } 2>&1 )
 read -r fu fs fr <<<"$t"
 ff=$(frames "$work/ffmpeg.avi")
+fd=$(sed -n 's/^drop_frames=//p' "$work/ffmpeg.progress" | tail -1)
 
-printf '%-10s %8s %8s %8s %8s\n' tool "cpu s" "wall s" frames dropped
-printf '%-10s %8.2f %8.2f %8d %8d\n' brindle "$(awk "BEGIN{print $bu+$bs}")" "$br" "$bf" \
-    "$((bf < due ? due - bf : 0))"
-printf '%-10s %8.2f %8.2f %8d %8d\n' ffmpeg "$(awk "BEGIN{print $fu+$fs}")" "$fr" "$ff" \
-    "$((ff < due ? due - ff : 0))"
+printf '%-10s %8s %8s %8s %8s %8s\n' tool "cpu s" "wall s" frames short dropped
+printf '%-10s %8.2f %8.2f %8d %8d %8s\n' brindle "$(awk "BEGIN{print $bu+$bs}")" "$br" "$bf" \
+    "$((bf < due ? due - bf : 0))" "${bd:-?}"
+printf '%-10s %8.2f %8.2f %8d %8d %8s\n' ffmpeg "$(awk "BEGIN{print $fu+$fs}")" "$fr" "$ff" \
+    "$((ff < due ? due - ff : 0))" "${fd:-?}"
+echo "short: frames due ($due) less frames written; dropped: as each tool reports it"
 awk "BEGIN{printf \"cpu ratio brindle/ffmpeg: %.2f (goal <= 1.2)\n\", ($bu+$bs)/($fu+$fs)}"

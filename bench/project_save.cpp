@@ -28,6 +28,7 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -68,6 +69,13 @@ public:
     }
     int count = 0;
 };
+
+// The process's peak resident size so far.
+long peakKilobytes() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 bool buildProject(const QString& slidesPath, const QString& thumb) {
     QFile file(slidesPath);
@@ -155,6 +163,7 @@ int main(int argc, char** argv) {
     timer.restart();
     const int saved = riteProject(false);
     std::printf("save %.3f\n", timer.nsecsElapsed() / 1e9);
+    std::printf("rss-after-save %ld\n", peakKilobytes());
     if (saved != 0) {
         return 1;
     }
@@ -168,6 +177,7 @@ int main(int argc, char** argv) {
     timer.restart();
     readProject(args[2]);
     std::printf("open %.3f\n", timer.nsecsElapsed() / 1e9);
+    std::printf("rss-after-open %ld\n", peakKilobytes());
     std::printf("slides %d\n", gProject.count());
     if (gProject.count() != slides || messages.count != 0) {
         std::fprintf(stderr, "bench-project: %d slides saved, %d opened, %d messages\n", slides,

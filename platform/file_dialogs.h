@@ -23,6 +23,9 @@ struct FileDialogRequest {
     QString folder;        // where the dialog starts
     QString proposedName;  // Save: the name offered; may be empty
     bool preview = false;  // Open: a picture preview beside the list
+    // Save: whether the dialog asks before an existing file is chosen; off
+    // for a caller that asks itself.
+    bool confirmOverwrite = true;
 };
 
 // The two requests callers make.

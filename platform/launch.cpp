@@ -27,12 +27,18 @@ QString launchTempFolder() {
     return gLaunchTempFolder.isEmpty() ? GetTempFolder() + "Temp" : gLaunchTempFolder;
 }
 
+// Ends the recorded child only while it is still running as the program's
+// own child process: one that has ended is reaped first, so its process id,
+// which the system may since have given to another program, is never
+// signalled.
 void endRecordedChild() {
     if (gChild == nullptr) {
         return;
     }
-    gChild->kill();
-    gChild->waitForFinished(5000);
+    if (gChild->state() != QProcess::NotRunning && !gChild->waitForFinished(0)) {
+        gChild->kill();
+        gChild->waitForFinished(5000);
+    }
     delete gChild;
     gChild = nullptr;
 }
@@ -132,14 +138,14 @@ void LaunchBrowser(const QString& assocFile, const QString& target, bool managed
         }
         opened = page;
     }
-    bool started = false;
+    // A browser is never recorded: the process started may be the user's
+    // whole browser, holding windows of their own, which ending it at the
+    // next dimming would close. A managed launch still replaces the
+    // recorded child (the player).
     if (managed) {
         endRecordedChild();
-        started = startRecorded(command, opened);
-    } else {
-        started = startDetached(command, opened);
     }
-    if (!started) {
+    if (!startDetached(command, opened)) {
         MsgBox(str::BrowserNotLaunched);
     }
 }

@@ -21,9 +21,10 @@ QString FindExecutable(const QString& file);
 void LaunchPlayer(const QString& file);
 // Starts the web browser on target (messages 107, 111). assocFile is a file
 // whose association is looked up; empty uses a scratch page. A managed
-// browser replaces the recorded child; an unmanaged one is never ended.
+// launch first ends the recorded child. The browser itself is never
+// recorded and never ended by the program.
 void LaunchBrowser(const QString& assocFile, const QString& target, bool managed);
-// Ends the recorded child, if any.
+// Ends the recorded child (the player), if it is still running.
 void CloseBrowser();
 // Opens folder in the program associated with folders (a file manager),
 // detached. False when there is none or it did not start.

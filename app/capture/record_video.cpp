@@ -319,8 +319,10 @@ void RecordVideo::Stop1_Click() {
         setState(str::LiveWindow);
         showLiveButtons();
     } else {
-        m_player->command("stop");
+        // The player's mode change to "stopped" follows at once and brings
+        // the live picture back.
         setState(str::PlaybackWindow);
+        m_player->command("stop");
     }
     m_progress->setValue(0);
 }
@@ -330,6 +332,11 @@ void RecordVideo::Play_Click() {
     m_timer.stop();
     const QRect place = m_camera->widget()->geometry();
     m_camera->widget()->hide();
+    // The player's display: the picture fills its place, with no position
+    // or name written over it.
+    m_player->setScaled(true);
+    m_player->setShowPosition(false);
+    m_player->setShowName(false);
     m_player->open(takeFile());
     m_player->setTimeFormat(MediaPlayer::TimeFormat::Milliseconds);
     m_player->setGeometry(place);

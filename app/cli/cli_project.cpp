@@ -52,9 +52,13 @@ CliProject::~CliProject() {
     setProjectView(nullptr);
 }
 
-bool CliProject::open(const QString& path) {
+bool CliProject::open(const QString& path, bool tableOnly) {
     const qsizetype before = m_messages.numbers().size();
-    readProject(path);
+    if (tableOnly) {
+        readProjectTable(path);
+    } else {
+        readProject(path);
+    }
     const QList<int> shown = m_messages.numbers().mid(before);
     return !shown.contains(str::OpenFailed) && !shown.contains(str::NotRecognised) &&
            !shown.contains(str::NoRoomToOpen);

@@ -39,8 +39,9 @@ public:
 
     bool ok() const { return m_dir.isValid(); }
     // Opens the file as the editor does; false when it did not open (message
-    // 77, 134 or 1421), and the reason is already on standard error.
-    bool open(const QString& path);
+    // 77, 134 or 1421), and the reason is already on standard error. With
+    // tableOnly, only what opening reads is unpacked (readProjectTable).
+    bool open(const QString& path, bool tableOnly = false);
 
     CliView& view() { return m_view; }
     const QList<int>& messages() const { return m_messages.numbers(); }

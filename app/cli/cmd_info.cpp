@@ -1,6 +1,7 @@
-// brindle-cli info FILE.bqx: opens a project file as the editor does and
-// prints the project as JSON: the counters, the background track and every
-// slide's fields (file fields as names in the work folder).
+// brindle-cli info FILE.bqx: opens a project file as the editor does (with
+// its checks and messages, but unpacking only what they read) and prints
+// the project as JSON: the counters, the background track and every slide's
+// fields (file fields as names in the work folder).
 #include "app/cli/cli_project.h"
 #include "app/cli/subcommand.h"
 #include "app/model/project.h"
@@ -50,7 +51,9 @@ int runInfo(const QStringList& args) {
     if (!project.ok()) {
         return kExitFailed;
     }
-    const bool opened = project.open(QFileInfo(args[0]).absoluteFilePath());
+    // Only the table, the clips and the background track are unpacked: the
+    // rest of the files are named, never read.
+    const bool opened = project.open(QFileInfo(args[0]).absoluteFilePath(), true);
 
     QJsonArray slides;
     int index = 0;

@@ -175,6 +175,14 @@ void Files_Click() {
     const QString title = LoadResString(str::SelectMediaTitle);
     const QString filter = LoadResString(str::MediaFilter);
     const QStringList chosen = chooseFiles(openFileRequest(title, filter, gImportPath, true));
+    // Thumbnails of the pictures among them are made ahead on every core.
+    QStringList pictures;
+    for (const QString& path : chosen) {
+        if (acceptedMediaType(path) == MediaImage && lastFour(path) != ".gif") {
+            pictures << path;
+        }
+    }
+    prefetchThumbnails(pictures);
     for (const QString& path : chosen) {
         gImportPath = DirPart(path);
         addMediaFile(path, str::ChosenTypeRefused);

@@ -1,6 +1,9 @@
 #include "app/editor/editor_commands.h"
 
+#include "app/editor/scan_commands.h"
 #include "app/editor/strip_state.h"
+#include "app/editor/text_commands.h"
+#include "app/editor/video_commands.h"
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
@@ -10,8 +13,7 @@
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "platform/messages.h"
-
-#include <QCoreApplication>
+#include "platform/resources.h"
 
 namespace brindle {
 
@@ -121,8 +123,33 @@ void mnuRemove_Click() {
     refresh();
 }
 
+void mnuEdit_Click() {
+    const MediaElement* r = gProject.Item(gSelectedSlide);
+    if (r == nullptr) {
+        return;
+    }
+    switch (r->mediaType) {
+        case MediaSnapshot:
+        case MediaImage:
+            editPictureSlide(gSelectedSlide);
+            break;
+        case MediaVideo:
+            editVideoSlideCommand();
+            break;
+        case MediaText:
+            editTextSlide();
+            break;
+        default:
+            break;
+    }
+}
+
+QString helpPagePath() {
+    return resourcePath(kHelpPageName);
+}
+
 void mnuYourHelp_Click() {
-    LaunchBrowser({}, QCoreApplication::applicationDirPath() + "/Help.htm", true);
+    LaunchBrowser({}, helpPagePath(), true);
 }
 
 void mnuOnlineResources_Click() {

@@ -21,8 +21,15 @@ void mnuOpen_Click();
 void mnuSave_Click();
 void mnuSaveAs_Click();
 void mnuRemove_Click();
+// Edit: the dialog of the selected slide's kind (picture, clip or text).
+void mnuEdit_Click();
 void mnuYourHelp_Click();
 void mnuOnlineResources_Click();
 void Identity_Click();
+
+// The help page that ships with the program, found beside it or in the
+// installed data folder.
+inline constexpr const char* kHelpPageName = "Help.htm";
+QString helpPagePath();
 
 }  // namespace brindle

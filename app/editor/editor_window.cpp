@@ -25,12 +25,15 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     auto* bar = new QVBoxLayout(m_buttonBar);
     bar->setContentsMargins(0, 0, 0, 0);
     m_buttonBar->setLayout(bar);
-    addButton("Text", str::KindText, str::TextButtonTip);
-    addButton("Files", str::KindFiles, str::FilesButtonTip);
-    addButton("Scan", str::KindScan, str::ScanButtonTip);
-    addButton("Snap", str::KindSnapshot, str::SnapshotButtonTip);
-    addButton("Video", str::KindVideo, str::VideoButtonTip);
+    // Each add command has a key: Ctrl and its place in the bar.
+    addButton("Text", str::KindText, str::TextButtonTip, QKeySequence(Qt::CTRL | Qt::Key_1));
+    addButton("Files", str::KindFiles, str::FilesButtonTip, QKeySequence(Qt::CTRL | Qt::Key_2));
+    addButton("Scan", str::KindScan, str::ScanButtonTip, QKeySequence(Qt::CTRL | Qt::Key_3));
+    addButton("Snap", str::KindSnapshot, str::SnapshotButtonTip,
+              QKeySequence(Qt::CTRL | Qt::Key_4));
+    addButton("Video", str::KindVideo, str::VideoButtonTip, QKeySequence(Qt::CTRL | Qt::Key_5));
     bar->addStretch(1);
+    // Preview's key is the menu item's (F5).
     addButton("PlayPreview", str::PreviewButton, str::PreviewButtonTip);
     addButton("Publish", str::PublishButton, str::PublishButtonTip);
 
@@ -46,10 +49,22 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
         m_identity->setIconSize(picture.size());
     }
     m_identity->setToolTip(LoadResString(str::IdentityTip));
+    m_identity->setAccessibleName(LoadResString(str::IdentityTip));
     m_identity->setCursor(Qt::PointingHandCursor);
     connect(m_identity, &QToolButton::clicked, this, &EditorWindow::identityClicked);
 
     m_strip = new SlideStrip(this);
+    // Tabbing follows the window: the buttons from the top, the picture at
+    // the right, then the strip.
+    QWidget* previous = nullptr;
+    for (QWidget* w : m_buttonBar->findChildren<QPushButton*>()) {
+        if (previous != nullptr) {
+            setTabOrder(previous, w);
+        }
+        previous = w;
+    }
+    setTabOrder(previous, m_identity);
+    setTabOrder(m_identity, m_strip);
 
     auto* right = new QVBoxLayout;
     right->addWidget(m_identity, 0, Qt::AlignRight | Qt::AlignTop);
@@ -72,10 +87,19 @@ EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent) {
     setFixedSize(layout->sizeHint().expandedTo(QSize(760, 500)));
 }
 
-QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int tooltipEntry) {
+QPushButton* EditorWindow::addButton(const char* name, int captionEntry, int tooltipEntry,
+                                     const QKeySequence& key) {
     auto* b = new QPushButton(LoadResString(captionEntry), m_buttonBar);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(LoadResString(tooltipEntry));
+    b->setAccessibleName(LoadResString(captionEntry));
+    QString description = LoadResString(tooltipEntry);
+    if (!key.isEmpty()) {
+        b->setShortcut(key);
+        description +=
+            ".  " + LoadResString(str::KeyboardShortcut) + key.toString(QKeySequence::NativeText);
+    }
+    b->setAccessibleDescription(description);
     b->setFixedSize(kButtonWidth, kButtonHeight);
     m_buttonBar->layout()->addWidget(b);
     return b;

@@ -3,6 +3,7 @@
 // covers it all while a dialog is open.
 #pragma once
 
+#include <QKeySequence>
 #include <QWidget>
 
 class QPushButton;
@@ -33,7 +34,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPushButton* addButton(const char* name, int captionEntry, int tooltipEntry);
+    QPushButton* addButton(const char* name, int captionEntry, int tooltipEntry,
+                           const QKeySequence& key = {});
 
     QWidget* m_buttonBar;
     SlideStrip* m_strip;

@@ -23,22 +23,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace brindle {
-
-namespace {
-
-// Edit is enabled per slide, for the kinds that have an edit dialog.
-const QStringList kUnavailable = {"mnuEdit"};
-
-// Slide kinds whose Edit dialog this build has.
-bool editable(const MediaElement* r) {
-    return r != nullptr && (r->mediaType == MediaText || r->mediaType == MediaImage ||
-                            r->mediaType == MediaSnapshot ||
-                            (r->mediaType == MediaVideo && r->VideoType == VideoAvi));
-}
-
-}  // namespace
 
 QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
                             const QKeySequence& shortcut) {
@@ -49,9 +36,6 @@ QAction* MainFrame::addItem(QMenu* menu, const char* name, int captionEntry,
     }
     menu->addAction(action);
     m_items[action->objectName()] = action;
-    if (kUnavailable.contains(action->objectName())) {
-        action->setEnabled(false);
-    }
     return action;
 }
 
@@ -84,7 +68,8 @@ void MainFrame::buildMenus() {
     addItem(m_context, "mnuText", str::MenuAddTextCaption);
     m_context->addSeparator();
     addItem(m_context, "mnuContextSaveAs", str::MenuSaveSlideAs);
-    addItem(m_context, "mnuRemove", str::MenuRemoveSlide, QKeySequence(Qt::Key_Delete));
+    // Delete in the strip asks first, then removes through this item.
+    addItem(m_context, "mnuRemove", str::MenuRemoveSlide);
     m_menus["ContextMenu"] = m_context;
 
     QMenu* options = topMenu("mnuOptions", str::MenuOptions);
@@ -112,18 +97,16 @@ void MainFrame::connectCommands() {
     on("mnuPublish", mnuPublish_Click);
     on("mnuExportVideo", mnuExportVideo_Click);
     on("mnuRemove", mnuRemove_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editPictureSlide(gSelectedSlide); });
+    on("mnuEdit", mnuEdit_Click);
     on("Scanner", Scanner_Click);
     on("mnuContextSaveAs", mnuContextSaveAs_Click);
     on("mnuYourHelp", mnuYourHelp_Click);
     on("mnuOnlineResources", mnuOnlineResources_Click);
     on("mnuAbout", mnuAbout_Click);
     on("mnuText", mnuText_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editTextSlide(); });
     on("mnuAudio", mnuAudio_Click);
     on("mnuBackTrack", mnuBackTrack_Click);
     on("SelectCapDev", SelectCapDev_Click);
-    connect(item("mnuEdit"), &QAction::triggered, this, [] { editVideoSlideCommand(); });
     connect(item("mnuExit"), &QAction::triggered, this, &QWidget::close);
 
     connect(m_editor->button("Files"), &QPushButton::clicked, this, [] { Files_Click(); });
@@ -139,6 +122,9 @@ void MainFrame::connectCommands() {
 
 void MainFrame::connectStrip() {
     SlideStrip* s = strip();
+    // F6 takes the keyboard to the strip from anywhere in the window.
+    auto* toStrip = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(toStrip, &QShortcut::activated, s, [s] { s->setFocus(Qt::ShortcutFocusReason); });
     connect(s, &SlideStrip::slideSelected, this, [this] { setupContextMenu(gSelectedSlide); });
     connect(s, &SlideStrip::contextMenuSetup, this, [this](int slide) { setupContextMenu(slide); });
     connect(s, &SlideStrip::stripChanged, this, [this] { setupContextMenu(gSelectedSlide); });
@@ -163,6 +149,19 @@ void MainFrame::connectStrip() {
             a->trigger();
         }
     });
+    connect(s, &SlideStrip::removeRequested, this, [this](int slide) {
+        setupContextMenu(slide);
+        if (item("mnuRemove")->isEnabled() &&
+            MsgBox(str::RemoveSlideQuestion, MsgButtons::YesNo, MsgIcon::Question) == vbYes) {
+            item("mnuRemove")->trigger();
+        }
+    });
+    connect(s, &SlideStrip::editRequested, this, [this](int slide) {
+        setupContextMenu(slide);
+        if (QAction* a = item("mnuEdit"); a->isEnabled()) {
+            a->trigger();
+        }
+    });
     connect(s, &SlideStrip::backTrackClicked, this, [this] {
         if (QAction* a = item("mnuBackTrack"); a->isEnabled()) {
             a->trigger();
@@ -173,39 +172,19 @@ void MainFrame::connectStrip() {
 void MainFrame::setupContextMenu(int k) {
     const MediaElement* r = gProject.count() > 0 ? gProject.Item(k) : nullptr;
     const bool video = r && r->mediaType == MediaVideo;
-    auto enable = [this](const char* name, bool on) {
-        QAction* a = item(QString::fromLatin1(name));
-        a->setEnabled(on && !kUnavailable.contains(a->objectName()));
-    };
-    enable("mnuAudio", r && !video);
-    enable("mnuText", r != nullptr);
-    enable("mnuRemove", r != nullptr);
-    enable("mnuContextSaveAs", r != nullptr);
-    enable("mnuEdit", r && !(video && r->VideoType != VideoAvi));
-    if (editable(r)) {
-        item("mnuEdit")->setEnabled(true);
-    }
+    item("mnuAudio")->setEnabled(r && !video);
+    item("mnuText")->setEnabled(r != nullptr);
+    item("mnuRemove")->setEnabled(r != nullptr);
+    // A placeholder slide has no medium to save or to edit.
+    item("mnuContextSaveAs")->setEnabled(r && r->mediaType != MediaRaw);
+    item("mnuEdit")->setEnabled(r && r->mediaType != MediaRaw &&
+                                !(video && r->VideoType != VideoAvi));
 
     QString caption = LoadResString(str::MenuEdit);
     if (r && r->mediaType == MediaRaw) {
-        caption = LoadResString(str::EditItemEmptySlide);
+        caption = slideTitle(*r, k);
     } else if (r) {
-        int kind = str::KindImage;
-        switch (r->mediaType) {
-            case MediaSnapshot:
-                kind = str::KindSnapshot;
-                break;
-            case MediaVideo:
-                kind = str::KindVideo;
-                break;
-            case MediaText:
-                kind = str::KindText;
-                break;
-            default:
-                break;
-        }
-        caption += " " + LoadResString(kind) + LoadResString(str::EditItemSlide) +
-                   QString::number(k).trimmed();
+        caption += " " + slideTitle(*r, k);
     }
     item("mnuEdit")->setText(caption);
 }

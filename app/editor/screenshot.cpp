@@ -2,6 +2,7 @@
 
 #include "app/editor/add_media.h"
 #include "app/editor/main_frame.h"
+#include "app/editor/slide_strip.h"
 #include "app/editor/strip_state.h"
 #include "app/media/edit_video.h"
 #include "app/model/project.h"
@@ -12,6 +13,8 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
 
@@ -80,6 +83,29 @@ bool grabTrimSlider(const QString& pngFile) {
     return window.grab().save(pngFile, "PNG");
 }
 
+// The editor with the strip holding the keys and the slide menu open on
+// the third slide, as the menu key opens it; the menu, a window of its own,
+// is painted into the editor's picture where it lies on the screen.
+bool grabSlideMenu(MainFrame& frame, const QString& pngFile) {
+    gSelectedSlide = 3;
+    frame.refreshStrip();
+    frame.raise();
+    frame.activateWindow();
+    processEventsFor(300);
+    frame.strip()->setFocus(Qt::TabFocusReason);
+    QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame.strip(), &menuKey);
+    processEventsFor(500);
+    QMenu* menu = frame.contextMenu();
+    QPixmap shot = frame.grab();
+    if (menu->isVisible()) {
+        QPainter painter(&shot);
+        painter.drawPixmap(frame.mapFromGlobal(menu->pos()), menu->grab());
+    }
+    menu->hide();
+    return shot.save(pngFile, "PNG");
+}
+
 }  // namespace
 
 bool takeScreenshot(MainFrame& frame, const QStringList& media, const QString& pngFile) {
@@ -99,6 +125,12 @@ bool takeScreenshot(MainFrame& frame, const QStringList& media, const QString& p
         gSelectedSlide = 2 <= gProject.count() ? 2 : 1;
         gFirstVisible = 1;
         frame.refreshStrip();
+    }
+    if (subject == "slideMenu" && gProject.count() >= 3) {
+        const bool ok = grabSlideMenu(frame, pngFile);
+        gProjectChanged = false;
+        frame.close();
+        return ok;
     }
     frame.raise();
     frame.activateWindow();

@@ -37,6 +37,7 @@ constexpr QRect kBackAudCaption(kBarWidth + 4, 72, 84, 34);
 void setPicture(QToolButton* button, StripPicture picture, int tooltipEntry) {
     button->setIcon(stripIcon(picture));
     button->setToolTip(LoadResString(tooltipEntry));
+    button->setAccessibleName(LoadResString(tooltipEntry));
     button->setProperty("picture", stripPictureName(picture));
 }
 
@@ -81,6 +82,8 @@ SlideStrip::SlideStrip(QWidget* parent) : QWidget(parent) {
     m_scrollTimer = new QTimer(this);
     m_scrollTimer->setInterval(kScrollRepeatMs);
     connect(m_scrollTimer, &QTimer::timeout, this, &SlideStrip::scrollStep);
+
+    setupKeyboard();
 
     m_dragRunner = [](QDrag& drag) { return drag.exec(Qt::MoveAction); };
     m_soundPlayer = [](const QString& path) { playWavFile(path); };
@@ -263,6 +266,7 @@ void SlideStrip::refreshStrip() {
         m_cells[0].Selection->show();
     }
     m_refreshing = wasRefreshing;
+    updateFocusAndNames();
     emit contextMenuSetup(gSelectedSlide);
 }
 
@@ -329,6 +333,7 @@ void SlideStrip::selectCell(int index) {
     gSelectedSlide = slide;
     gSelectedCell = index;
     m_cells[static_cast<size_t>(index)].Selection->show();
+    updateFocusAndNames();
     emit slideSelected(slide);
 }
 

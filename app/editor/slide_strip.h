@@ -13,8 +13,11 @@
 #include <array>
 #include <functional>
 
+class QContextMenuEvent;
 class QDrag;
+class QFocusEvent;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMimeData;
 class QScrollBar;
@@ -25,6 +28,11 @@ namespace brindle {
 
 class StripElement;
 class SlideBarFrame;
+class MediaElement;
+
+// How a slide is named to the user: the kind word, " Slide " and its
+// number ("Image Slide 3"), or "Empty Slide" for a placeholder.
+QString slideTitle(const MediaElement& slide, int number);
 
 // The widgets of one cell, named as the editor's control arrays
 // ("Element0".."Element4", "SlideLabel0", ...).
@@ -98,6 +106,14 @@ public:
     // the strip's ends.
     static QString scrollSoundPath();
 
+    // Keyboard use: selects slide (clamped to the project), scrolling it
+    // into view; moves the selected slide by step places.
+    void selectSlide(int slide);
+    void moveSelectedSlide(int step);
+    // The middle of the selected slide's cell on the screen (the strip's
+    // middle when none is shown), where a menu opened by key appears.
+    QPoint selectedCellCentre() const;
+
 signals:
     void slideSelected(int slide);
     void captionButtonClicked(int slide);
@@ -117,9 +133,17 @@ signals:
     void stripChanged();
     // A drag of `slide` has begun.
     void dragStarted(int slide);
+    // Keys on the strip: Delete asks to remove the selected slide, Enter to
+    // edit it.
+    void removeRequested(int slide);
+    void editRequested(int slide);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class StripElement;
@@ -141,6 +165,11 @@ private:
     void scrollStep();
     bool dropFiles(const QMimeData* mime, const QPoint& barPos);
     void captionClicked(int index, bool audio);
+    // Focus, key and screen-reader set-up of the constructor.
+    void setupKeyboard();
+    // The focus frame and the texts a screen reader gives for the strip and
+    // its cells, after every redraw.
+    void updateFocusAndNames();
 
     SlideBarFrame* m_slideBar = nullptr;
     QScrollBar* m_scrollBar = nullptr;
@@ -154,6 +183,7 @@ private:
     bool m_thumbnailFailedInDrag = false;  // message 135 held back until the drag ends
     int m_scrollDirection = 0;             // +1 / -1 while a drag hovers over an end cell
     QTimer* m_scrollTimer = nullptr;
+    QWidget* m_focusMark = nullptr;  // frame around the selection while the strip has the keys
     bool m_refreshing = false;
 
     DragRunner m_dragRunner;

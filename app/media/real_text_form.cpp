@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStackedLayout>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -97,6 +98,12 @@ realText::realText(QWidget* parent)
     connect(m_check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(m_done, &QPushButton::clicked, this, [this] { Done_Click(); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter belongs to the text; Ctrl+Enter presses OK from anywhere.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, m_done, &QPushButton::click);
+    }
 
     m_combo1->setCurrentIndex(0);
     m_combo2->setCurrentIndex(0);

@@ -54,15 +54,17 @@ bool riteZip(const QString& /*folder*/, const QString& zipPath) {
     return true;
 }
 
-bool extractZip(const QString& folder, const QString& zipPath) {
+bool extractZip(const QString& folder, const QString& zipPath, const QStringList& only) {
     using namespace zipids;
     ProjectZip& zip = projectZip();
+    zip.setOnlyMembers(only);
     zip.put(DispFileList, QString());
     zip.put(DispArchiveName, zipPath);
     zip.put(DispSwitch201, false);
     zip.put(DispSwitch310, false);
     zip.put(DispDestination, folder);
     const int code = zip.call(DispUnzip).value.toInt();
+    zip.setOnlyMembers({});
     if (!zipSucceeded(code)) {
         qWarning().noquote() << "opening" << zipPath << "failed:" << zipResultText(code)
                              << zip.lastErrorText();

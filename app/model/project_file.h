@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -39,13 +40,19 @@ QString projectCaption();
 bool riteTOC(const QString& tocPath);
 // Zips the listed files flat into zipPath at level 6. True on success.
 bool riteZip(const QString& folder, const QString& zipPath);
-// Unzips zipPath into folder (the work folder). True on success.
-bool extractZip(const QString& folder, const QString& zipPath);
+// Unzips zipPath into folder (the work folder), only the members named in
+// `only` when it is not empty. True on success.
+bool extractZip(const QString& folder, const QString& zipPath, const QStringList& only = {});
 // Saves the project: 0 saved, 1 nothing to save, kSaveCancelled for a
 // cancelled file dialog, kSaveFailed when the archive was not written.
 int riteProject(bool askName);
 // Opens a project file into the work folder and gProject.
 void readProject(const QString& path);
+// Opens a project file as readProject does, with the same checks and
+// messages, but unpacks only what opening reads: the table of contents, the
+// clips and the background track. The slides' other files are not in the
+// work folder afterwards: for looking at a project, not for working on it.
+void readProjectTable(const QString& path);
 // Makes a new, empty project.
 void clearProject();
 // Message 74 as Yes/No/Cancel when changed (6, 7, 2); 7 when not.

@@ -104,9 +104,23 @@ void readSlide(const TocSlide& s) {
     }
 }
 
-}  // namespace
+// The members that opening reads besides the table: the clips (checked,
+// and their lengths) and the background track (its length).
+QStringList membersOpeningReads(const QByteArray& tocBytes) {
+    const TocContents toc = parseToc(tocBytes);
+    QStringList names;
+    if (!toc.backTrack.isEmpty()) {
+        names << toc.backTrack;
+    }
+    for (const TocSlide& s : toc.slides) {
+        if (s.mediaType == MediaVideo && !s.Filename.isEmpty()) {
+            names << s.Filename;
+        }
+    }
+    return names;
+}
 
-void readProject(const QString& path) {
+void openProject(const QString& path, bool whole) {
     BusyScope hourglass;
     clearProject();
     if (IsNotPlainFile(path)) {
@@ -115,7 +129,16 @@ void readProject(const QString& path) {
     }
     ProjectProgress progress(str::OpeningProject, &gOpening);
     // A file that does not unpack is reported; whatever did unpack is read.
-    const bool unpacked = extractZip(gWorkFolder, path);
+    bool unpacked = false;
+    if (whole) {
+        unpacked = extractZip(gWorkFolder, path);
+    } else if (extractZip(gWorkFolder, path, {kTocFileName})) {
+        QFile table(inWork(kTocFileName));
+        const QStringList more = table.open(QIODevice::ReadOnly)
+                                     ? membersOpeningReads(table.read(kMaxTocBytes))
+                                     : QStringList();
+        unpacked = more.isEmpty() || extractZip(gWorkFolder, path, more);
+    }
     gProjectFile = path;
     gProjectName = projectNameOf(path);
     showProjectCaption();
@@ -152,6 +175,16 @@ void readProject(const QString& path) {
         view->refreshStrip();
     }
     gProjectChanged = false;
+}
+
+}  // namespace
+
+void readProject(const QString& path) {
+    openProject(path, true);
+}
+
+void readProjectTable(const QString& path) {
+    openProject(path, false);
 }
 
 void clearProject() {

@@ -34,20 +34,6 @@ DispResult ProjectZip::invoke(int dispid, InvokeKind kind, QVariantList& args) {
     return dispatch::dispatchByTable<ProjectZip>(*this, ProjectZipTable::rows, dispid, kind, args);
 }
 
-DispResult ProjectZip::get(int dispid) {
-    QVariantList none;
-    return invoke(dispid, InvokeKind::Get, none);
-}
-
-DispResult ProjectZip::put(int dispid, const QVariant& value) {
-    QVariantList args{value};
-    return invoke(dispid, InvokeKind::Put, args);
-}
-
-DispResult ProjectZip::call(int dispid, QVariantList args) {
-    return invoke(dispid, InvokeKind::Method, args);
-}
-
 namespace {
 
 DispResult mismatch() {

@@ -13,14 +13,12 @@
 
 namespace brindle {
 
-class ProjectZip : public QObject, public dispatch::Fields<ProjectZip> {
+class ProjectZip : public QObject,
+                   public dispatch::Fields<ProjectZip>,
+                   public dispatch::Caller<ProjectZip> {
     Q_OBJECT
 public:
     explicit ProjectZip(QObject* parent = nullptr);
-
-    dispatch::DispResult get(int dispid);
-    dispatch::DispResult put(int dispid, const QVariant& value);
-    dispatch::DispResult call(int dispid, QVariantList args = {});
 
     // What went wrong in the last zip or unzip, for logs.
     QString lastErrorText() const { return m_zip.lastErrorText(); }
@@ -29,12 +27,17 @@ public:
     // (on by default; benchmarks compare both).
     void setSyncBeforeReplace(bool on) { m_zip.setSyncBeforeReplace(on); }
 
+    // Limits the next unzips to the members with these names; an empty list
+    // unzips every member again.
+    void setOnlyMembers(const QStringList& names) { m_zip.setOnlyMembers(names); }
+
 signals:
     // The component's progress: members in all, members done.
     void progress(int filesTotal, int filesProcessed);
 
 private:
     friend struct ProjectZipTable;
+    friend class dispatch::Caller<ProjectZip>;
 
     dispatch::DispResult invoke(int dispid, dispatch::InvokeKind kind, QVariantList& args);
 

@@ -39,6 +39,15 @@ bool preparePicture(const QString& source, const QString& output, QSize box = kP
 // Replaces the step; an empty step restores the image control's.
 void setPicturePrepareStep(PicturePrepareStep step);
 
+// The built-in step as preparePicture runs it: when output is the picture
+// of slide i of gProject ("pix" + i + ".jpg"), the pictures of the next
+// picture slides are prepared ahead on worker threads (one per core) into
+// the temporary folder, and a later call for one of them only waits for it
+// and moves it into place. The bytes are those preparePictureWithImageControl
+// writes; a source changed since it was started is prepared again.
+bool preparePictureBuiltIn(const QString& source, const QString& output, QSize box = kPictureBox,
+                           int qualityFactor = kPictureQualityFactor);
+
 // The built-in step on an image control: load at 24 bits per pixel (first
 // page), resize when the picture exceeds the box, save as JPEG at 24 bits.
 // The control's current image is replaced.

@@ -19,10 +19,12 @@
 #include "app/present/smil_layout.h"
 #include "app/present/text_line_file.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/resources.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <cmath>
 
@@ -82,6 +84,7 @@ private:
     const QString m_folder;
     OpenFiles m_files;
     bool m_wroteVideo = false;
+    QStringList m_unprepared;  // slides whose picture could not be prepared
 };
 
 void Pass::run() {
@@ -167,6 +170,10 @@ void Pass::run() {
     gProgressBase = 100;
     m_progress.setValue(gProgressBase);
     m_progress.close();
+    if (!m_unprepared.isEmpty()) {
+        MsgBoxText(str::PicturesNotPrepared,
+                   LoadResString(str::PicturesNotPrepared) + m_unprepared.join(", "));
+    }
 
     if (!m_publishing) {
         WriteHTMLFile(inPreview(kSmilFileName));
@@ -186,11 +193,14 @@ bool Pass::writeSlide(int i, std::int32_t start) {
         case MediaSnapshot:
         case MediaImage: {
             const QString picture = inPreview(pictureFileName(i));
-            if (!preparePicture(slide->Filename, picture)) {
-                qWarning("cannot prepare the picture of slide %d from %s", i,
-                         qPrintable(slide->Filename));
+            if (preparePicture(slide->Filename, picture)) {
+                produced(picture);
+            } else {
+                // Neither a picture of an earlier pass nor a part-written
+                // one stands in for it, and the packed list does not name it.
+                files::deleteFile(picture);
+                m_unprepared << QString::number(i);
             }
-            produced(picture);
             break;
         }
         case MediaText: {

@@ -3,6 +3,9 @@
 #include "components/mediaplayer/audio_decoder.h"
 #include "components/mediaplayer/media_length.h"
 
+#include <QFileInfo>
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -201,6 +204,33 @@ void MediaPlayer::showFrame(std::int64_t ms) {
     }
 }
 
+void MediaPlayer::setShowPosition(bool on) {
+    m_showPosition = on;
+    update();
+}
+
+void MediaPlayer::setShowName(bool on) {
+    m_showName = on;
+    update();
+}
+
+void MediaPlayer::paintEvent(QPaintEvent* event) {
+    VideoSurface::paintEvent(event);
+    if (!m_showPosition && !m_showName) {
+        return;
+    }
+    QPainter p(this);
+    p.setPen(Qt::white);
+    const QRect text = rect().adjusted(4, 2, -4, -2);
+    if (m_showName && !m_path.isEmpty()) {
+        p.drawText(text, Qt::AlignLeft | Qt::AlignTop, QFileInfo(m_path).fileName());
+    }
+    if (m_showPosition && m_mode != Mode::NotReady) {
+        p.drawText(text, Qt::AlignLeft | Qt::AlignBottom,
+                   QString::number(double(positionMs()) / 1000.0, 'f', 1));
+    }
+}
+
 void MediaPlayer::tick() {
     if (m_mode != Mode::Playing) {
         return;
@@ -209,6 +239,9 @@ void MediaPlayer::tick() {
     const bool atEnd = raw >= m_lengthMs && (!m_playback.isAudible() || m_playback.soundEnded());
     const std::int64_t ms = std::clamp<std::int64_t>(raw, 0, m_lengthMs);
     showFrame(ms);
+    if (m_showPosition) {
+        update();
+    }
     const std::int64_t units = toUnits(ms);
     if (units != m_lastReported) {
         m_lastReported = units;

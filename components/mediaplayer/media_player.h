@@ -63,10 +63,21 @@ public:
     std::int64_t lengthMs() const { return m_lengthMs; }
     std::int64_t positionMs() const;
 
+    // The display settings a host chooses before playback: the picture
+    // scaled to the window (setScaled), and the position in seconds and the
+    // file's name written over the picture's lower and upper left corners.
+    void setShowPosition(bool on);
+    bool showPosition() const { return m_showPosition; }
+    void setShowName(bool on);
+    bool showName() const { return m_showName; }
+
 signals:
     void modeChanged(const QString& mode);
     // The position in the current time format, while playing or after a seek.
     void positionChanged(std::int64_t position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void tick();
@@ -83,6 +94,8 @@ private:
     std::int64_t m_positionMs = 0;  // while not playing
     std::int64_t m_lastReported = -1;
     bool m_hasAudio = false;
+    bool m_showPosition = false;
+    bool m_showName = false;
     VideoDecoder m_video;
     std::unique_ptr<AudioDecoder> m_audio;  // read on the playback thread
     AudioPlayback m_playback;

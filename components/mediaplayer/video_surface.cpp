@@ -28,7 +28,17 @@ void VideoSurface::clear() {
     update();
 }
 
+void VideoSurface::setScaled(bool on) {
+    m_scaled = on;
+    update();
+}
+
 QRect VideoSurface::pictureRect() const {
+    if (!m_scaled && !m_image.isNull()) {
+        const QSize size = m_image.size();
+        return {(width() - size.width()) / 2, (height() - size.height()) / 2, size.width(),
+                size.height()};
+    }
     return aspectFit(m_image.size(), rect());
 }
 

@@ -1,5 +1,5 @@
 // A widget that shows one picture at a time, scaled to fit and centred with
-// its aspect kept, on black.
+// its aspect kept (or at its own size, centred), on black.
 #pragma once
 
 #include <QImage>
@@ -19,6 +19,11 @@ public:
     const QImage& image() const { return m_image; }
     void clear();
 
+    // Whether the picture is scaled to fit the widget (the default) or
+    // shown at its own size, centred.
+    void setScaled(bool on);
+    bool scaled() const { return m_scaled; }
+
     // Where the picture is drawn inside the widget.
     QRect pictureRect() const;
 
@@ -27,6 +32,7 @@ protected:
 
 private:
     QImage m_image;
+    bool m_scaled = true;
 };
 
 }  // namespace brindle

@@ -2,10 +2,11 @@
 // stored flat under its bare file name, and unpacks an archive into one
 // folder. Both run on the caller's thread and report progress as they go.
 //
-// Members are deflated at the compression level (6 unless set), except
-// those that a sample shows deflate cannot shrink by 3% (JPEG pictures,
-// compressed video): they are stored, which saves most of the time and
-// almost nothing of the size.
+// Members are deflated at the compression level (6 unless set), on every
+// core, except those already compressed (JPEG and GIF pictures, RealMedia,
+// known by their names) and those that a sample shows deflate cannot shrink
+// by a tenth (compressed video in an AVI, most recorded sound): they are
+// stored, which saves most of the time and little of the size.
 //
 // Zipping writes the new archive to a temporary file in the archive's
 // folder and renames it over the old archive only once it is complete (and,
@@ -53,6 +54,11 @@ public:
     void setDestination(const QString& folder) { m_destination = folder; }
     QString destination() const { return m_destination; }
 
+    // When not empty, unzip() extracts only the members with these names
+    // (the archive is still checked whole, and none of them need be there);
+    // an empty list extracts every member again.
+    void setOnlyMembers(const QStringList& names) { m_only = names; }
+
     // While working, pending events (repaints, timers; not user input) are
     // processed every few tens of milliseconds so a window stays drawn and
     // a progress bar moves. On unless switched off.
@@ -89,6 +95,7 @@ private:
     int unzipFlat();
 
     QStringList m_files;
+    QStringList m_only;
     QString m_archiveName;
     QString m_destination;
     QString m_errorText;

@@ -6,31 +6,46 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QFileInfo>
-#include <QRandomGenerator>
+#include <zlib.h>
 
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "components/zip/libzip_handles.h"
 #include "components/zip/member_names.h"
 #include "components/zip/zip_component.h"
+#include "components/zip/zip_directory.h"
 #include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
 
 constexpr zip_uint64_t kChunkBytes = 1 << 20;
+// Archives holding less than this are extracted on one thread.
+constexpr zip_uint64_t kParallelBytes = 8 << 20;
 
 struct Planned {
     zip_uint64_t index;
     QString name;
     zip_uint64_t size;  // declared, uncompressed
     time_t mtime;
+    // Where the member's data lies, when it can be read straight from the
+    // file (stored or deflated); else libzip reads it.
+    const zipdir::Entry* direct = nullptr;
 };
 
 // A new file in the folder under a random hidden name, open for writing.
+// The name is journaled, so that a crash leaves nothing behind for long.
 int createTempIn(const QString& folder, QByteArray* path) {
     std::string name = QFile::encodeName(folder + "/.unzip-XXXXXX.tmp").toStdString();
     const int fd = temporaries::makeFile(name, 4, 0666);
@@ -63,6 +78,177 @@ QString libzipText(int code) {
     const QString text = QString::fromUtf8(zip_error_strerror(&error));
     zip_error_fini(&error);
     return text;
+}
+
+struct Outcome {
+    int code = ZipOk;
+    QString text;
+};
+
+// What one thread extracts with: the archive as libzip and as a plain file,
+// and its buffers.
+struct Reader {
+    zip_t* archive = nullptr;  // for the members libzip reads
+    int fd = -1;               // for the members read straight from the file
+    std::vector<char> in = std::vector<char>(kChunkBytes);
+    std::vector<char> out = std::vector<char>(kChunkBytes);
+};
+
+// The member's data, chunk by chunk, into fd: straight from the archive file
+// when its place is known, else through libzip. Checks the declared size and
+// the checksum.
+Outcome copyData(Reader& reader, const Planned& member, int fd,
+                 const std::function<void()>& onChunk) {
+    zip_uint64_t written = 0;
+    auto put = [&](const char* data, zip_uint64_t got) -> Outcome {
+        if (got > member.size - written) {
+            return {ZipMemberTooLarge, QStringLiteral("inflates past %1 bytes").arg(member.size)};
+        }
+        if (!writeAll(fd, data, got)) {
+            const int sys = errno;
+            return {isSpaceError(sys) ? ZipNoSpace : ZipWriteFailed,
+                    QString::fromLocal8Bit(strerror(sys))};
+        }
+        written += got;
+        if (onChunk) {
+            onChunk();
+        }
+        return {};
+    };
+    if (!member.direct) {
+        ziplib::Member in(zip_fopen_index(reader.archive, member.index, 0));
+        if (!in) {
+            return {ZipNotRecognised, QString::fromUtf8(zip_strerror(reader.archive))};
+        }
+        for (;;) {
+            const zip_int64_t n = zip_fread(in.get(), reader.in.data(), reader.in.size());
+            if (n < 0) {
+                return {ZipNotRecognised,
+                        QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get())))};
+            }
+            if (n == 0) {
+                break;
+            }
+            if (Outcome r = put(reader.in.data(), zip_uint64_t(n)); r.code != ZipOk) {
+                return r;
+            }
+        }
+    } else {
+        const zipdir::Entry& e = *member.direct;
+        const Outcome damaged{ZipNotRecognised, QStringLiteral("damaged data")};
+        uLong crc = crc32_z(0, nullptr, 0);
+        z_stream stream{};
+        const bool deflated = e.method == 8;
+        if (deflated && inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+            return damaged;
+        }
+        struct End {
+            z_stream* s;
+            bool on;
+            ~End() {
+                if (on) {
+                    inflateEnd(s);
+                }
+            }
+        } end{&stream, deflated};
+        zip_uint64_t left = e.packed;
+        zip_uint64_t at = e.dataOffset;
+        bool finished = !deflated;
+        while (left > 0 && !(deflated && finished)) {
+            const size_t take = size_t(std::min<zip_uint64_t>(left, reader.in.size()));
+            const ssize_t n = ::pread(reader.fd, reader.in.data(), take, off_t(at));
+            if (n <= 0) {
+                return damaged;
+            }
+            at += zip_uint64_t(n);
+            left -= zip_uint64_t(n);
+            if (!deflated) {
+                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(reader.in.data()), size_t(n));
+                if (Outcome r = put(reader.in.data(), zip_uint64_t(n)); r.code != ZipOk) {
+                    return r;
+                }
+                continue;
+            }
+            stream.next_in = reinterpret_cast<Bytef*>(reader.in.data());
+            stream.avail_in = uInt(n);
+            while (stream.avail_in > 0 && !finished) {
+                stream.next_out = reinterpret_cast<Bytef*>(reader.out.data());
+                stream.avail_out = uInt(reader.out.size());
+                const int result = inflate(&stream, Z_NO_FLUSH);
+                if (result != Z_OK && result != Z_STREAM_END) {
+                    return damaged;
+                }
+                const size_t got = reader.out.size() - stream.avail_out;
+                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(reader.out.data()), got);
+                if (Outcome r = put(reader.out.data(), got); r.code != ZipOk) {
+                    return r;
+                }
+                finished = result == Z_STREAM_END;
+            }
+        }
+        if (!finished || crc != e.crc) {
+            return damaged;
+        }
+    }
+    if (written != member.size) {
+        return {ZipNotRecognised, QStringLiteral("shorter than declared")};
+    }
+    return {};
+}
+
+// Extracts one member into the folder through a temporary file; onChunk
+// runs after every chunk written (the caller's progress).
+Outcome extractMember(Reader& reader, const Planned& member, const QString& destination,
+                      const std::function<void()>& onChunk) {
+    QByteArray tempPath;
+    const int fd = createTempIn(destination, &tempPath);
+    if (fd < 0) {
+        return {isSpaceError(errno) ? ZipNoSpace : ZipWriteFailed,
+                QStringLiteral("cannot create a file in %1").arg(destination)};
+    }
+    const Outcome copied = copyData(reader, member, fd, onChunk);
+    if (copied.code != ZipOk) {
+        ::close(fd);
+        ::unlink(tempPath.constData());
+        return {copied.code, member.name + ": " + copied.text};
+    }
+    if (member.mtime > 0) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {member.mtime, 0}};
+        ::futimens(fd, times);
+    }
+    if (::close(fd) != 0) {
+        const int sys = errno;
+        ::unlink(tempPath.constData());
+        return {isSpaceError(sys) ? ZipNoSpace : ZipWriteFailed, member.name};
+    }
+    const QByteArray target = QFile::encodeName(destination + "/" + member.name);
+    if (::rename(tempPath.constData(), target.constData()) != 0) {
+        const int sys = errno;
+        ::unlink(tempPath.constData());
+        return {ZipWriteFailed, member.name + ": " + QString::fromLocal8Bit(strerror(sys))};
+    }
+    return {};
+}
+
+// Members split into shares of about equal bytes, largest first.
+std::vector<std::vector<size_t>> shareOut(const std::vector<Planned>& plan, int shares) {
+    std::vector<size_t> order(plan.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return plan[a].size > plan[b].size; });
+    std::vector<std::vector<size_t>> out(static_cast<size_t>(shares));
+    std::vector<zip_uint64_t> load(static_cast<size_t>(shares), 0);
+    for (size_t i : order) {
+        const auto least = size_t(std::min_element(load.begin(), load.end()) - load.begin());
+        out[least].push_back(i);
+        load[least] += plan[i].size + 4096;  // a file's own cost
+    }
+    for (auto& share : out) {
+        std::sort(share.begin(), share.end());  // archive order reads ahead best
+    }
+    return out;
 }
 
 }  // namespace
@@ -120,6 +306,17 @@ int ZipComponent::unzipFlat() {
     if (plan.empty()) {
         return fail(ZipWarning, QStringLiteral("the archive holds no files"));
     }
+    if (!m_only.isEmpty()) {
+        std::erase_if(plan, [&](const Planned& p) { return !m_only.contains(p.name); });
+        totalBytes = 0;
+        for (const Planned& p : plan) {
+            totalBytes += p.size;
+        }
+        if (plan.empty()) {
+            startProgress(0);
+            return ZipOk;
+        }
+    }
     struct statvfs fs;
     const QByteArray destBytes = QFile::encodeName(m_destination);
     if (::statvfs(destBytes.constData(), &fs) == 0) {
@@ -131,68 +328,114 @@ int ZipComponent::unzipFlat() {
         }
     }
 
+    // Where each member's data lies, read from the file itself; libzip reads
+    // any member (or archive) that this does not place.
+    const QByteArray archivePath = QFile::encodeName(m_archiveName);
+    const int archiveFd = ::open(archivePath.constData(), O_RDONLY | O_CLOEXEC);
+    struct CloseFd {
+        int fd;
+        ~CloseFd() {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    } closeArchiveFd{archiveFd};
+    std::vector<zipdir::Entry> directory;
+    if (archiveFd >= 0 && zipdir::readDirectory(archiveFd, &directory) &&
+        directory.size() == size_t(count)) {
+        ::posix_fadvise(archiveFd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        for (Planned& member : plan) {
+            const zipdir::Entry& e = directory[member.index];
+            const bool readable = (e.method == 0 || e.method == 8) && (e.flags & 1) == 0;
+            if (readable && e.size == member.size) {
+                member.direct = &e;
+            }
+        }
+    }
+
     startProgress(static_cast<int>(plan.size()));
-    std::vector<char> buffer(kChunkBytes);
-    for (size_t done = 0; done < plan.size(); ++done) {
-        const Planned& member = plan[done];
-        ziplib::Member in(zip_fopen_index(archive.get(), member.index, 0));
-        if (!in) {
-            return fail(ZipNotRecognised,
-                        QStringLiteral("%1: %2").arg(member.name, zip_strerror(archive.get())));
-        }
-        QByteArray tempPath;
-        const int fd = createTempIn(m_destination, &tempPath);
-        if (fd < 0) {
-            return fail(isSpaceError(errno) ? ZipNoSpace : ZipWriteFailed,
-                        QStringLiteral("cannot create a file in %1").arg(m_destination));
-        }
-        auto abandon = [&](int code, const QString& text) {
-            ::close(fd);
-            ::unlink(tempPath.constData());
-            return fail(code, member.name + ": " + text);
-        };
-        zip_uint64_t written = 0;
-        for (;;) {
-            const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
-            if (n < 0) {
-                return abandon(ZipNotRecognised,
-                               QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get()))));
+    const int threads = std::min(QThread::idealThreadCount(), int(plan.size()));
+    if (threads < 2 || totalBytes < kParallelBytes) {
+        // Small archives one member after the other: a fault stops at once,
+        // leaving exactly the members before it.
+        Reader reader;
+        reader.archive = archive.get();
+        reader.fd = archiveFd;
+        for (size_t done = 0; done < plan.size(); ++done) {
+            const Outcome result = extractMember(reader, plan[done], m_destination,
+                                                 [&] { reportProgress(static_cast<int>(done)); });
+            if (result.code != ZipOk) {
+                return fail(result.code, result.text);
             }
-            if (n == 0) {
-                break;
+            reportProgress(static_cast<int>(done + 1));
+        }
+        reportProgress(m_progressTotal, true);
+        return ZipOk;
+    }
+
+    // Large archives on every core, each thread with its own buffers (and
+    // libzip handle, when one is needed); the first fault stops every share
+    // before its next member. This thread takes the first share and reports
+    // the progress.
+    const std::vector<std::vector<size_t>> shares = shareOut(plan, threads);
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    std::mutex faultMutex;
+    Outcome fault;
+    auto record = [&](const Outcome& outcome) {
+        std::lock_guard lock(faultMutex);
+        if (fault.code == ZipOk) {
+            fault = outcome;
+        }
+        stop = true;
+    };
+    auto runShare = [&](zip_t* handle, const std::vector<size_t>& share,
+                        const std::function<void()>& onChunk) {
+        Reader reader;
+        ziplib::Archive own;
+        reader.archive = handle;
+        reader.fd = archiveFd;
+        for (size_t i : share) {
+            if (stop) {
+                return;
             }
-            const auto got = static_cast<zip_uint64_t>(n);
-            if (got > member.size - written) {
-                return abandon(ZipMemberTooLarge,
-                               QStringLiteral("inflates past %1 bytes").arg(member.size));
+            if (!reader.archive && !plan[i].direct) {
+                int error = 0;
+                own.reset(zip_open(archivePath.constData(), ZIP_RDONLY, &error));
+                if (!own) {
+                    record({ZipCannotOpen, libzipText(error)});
+                    return;
+                }
+                reader.archive = own.get();
             }
-            if (!writeAll(fd, buffer.data(), got)) {
-                const int sys = errno;
-                return abandon(isSpaceError(sys) ? ZipNoSpace : ZipWriteFailed,
-                               QString::fromLocal8Bit(strerror(sys)));
+            const Outcome result = extractMember(reader, plan[i], m_destination, onChunk);
+            if (result.code != ZipOk) {
+                record(result);
+                return;
             }
-            written += got;
-            reportProgress(static_cast<int>(done));
+            ++done;
         }
-        if (written != member.size) {
-            return abandon(ZipNotRecognised, QStringLiteral("shorter than declared"));
-        }
-        if (member.mtime > 0) {
-            const struct timespec times[2] = {{0, UTIME_OMIT}, {member.mtime, 0}};
-            ::futimens(fd, times);
-        }
-        if (::close(fd) != 0) {
-            const int sys = errno;
-            ::unlink(tempPath.constData());
-            return fail(isSpaceError(sys) ? ZipNoSpace : ZipWriteFailed, member.name);
-        }
-        const QByteArray target = QFile::encodeName(m_destination + "/" + member.name);
-        if (::rename(tempPath.constData(), target.constData()) != 0) {
-            const int sys = errno;
-            ::unlink(tempPath.constData());
-            return fail(ZipWriteFailed, member.name + ": " + QString::fromLocal8Bit(strerror(sys)));
-        }
-        reportProgress(static_cast<int>(done + 1));
+    };
+    std::vector<std::thread> workers;
+    std::atomic<int> running{int(shares.size()) - 1};
+    for (size_t s = 1; s < shares.size(); ++s) {
+        workers.emplace_back([&, s] {
+            runShare(nullptr, shares[s], nullptr);
+            --running;
+        });
+    }
+    runShare(archive.get(), shares[0], [&] { reportProgress(done.load()); });
+    // Keep the progress moving while the other shares finish.
+    while (running.load() > 0) {
+        reportProgress(done.load());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    reportProgress(done.load());
+    if (fault.code != ZipOk) {
+        return fail(fault.code, fault.text);
     }
     reportProgress(m_progressTotal, true);
     return ZipOk;

@@ -17,6 +17,8 @@ void CaptureEngine::reset(std::uint32_t framePeriodUs) {
     m_videoBytes = 0;
     m_audioBytes = 0;
     m_frameCorrection = 0;
+    m_framesDropped = 0;
+    m_framesRepeated = 0;
     m_writeFailed = false;
     m_writeError.clear();
 }
@@ -83,6 +85,7 @@ void CaptureEngine::frame(std::span<const std::uint8_t> bits) {
     std::int32_t copies = 1;
     if (m_frameCorrection < 0) {
         ++m_frameCorrection;
+        ++m_framesDropped;
         return;  // video runs ahead of the sound: drop this frame
     }
     if (m_frameCorrection >= 1) {
@@ -115,6 +118,9 @@ void CaptureEngine::frame(std::span<const std::uint8_t> bits) {
         }
         m_videoBytes += written;
         ++m_framesWritten;
+        if (i > 0) {
+            ++m_framesRepeated;
+        }
     }
 }
 

@@ -60,6 +60,9 @@ public:
     bool close();
 
     std::int32_t framesWritten() const { return m_framesWritten; }
+    // Frames the correction dropped, and copies it added, in this capture.
+    std::uint32_t framesDropped() const { return m_framesDropped; }
+    std::uint32_t framesRepeated() const { return m_framesRepeated; }
     std::int32_t frameCorrection() const { return m_frameCorrection; }
     void setFrameCorrection(std::int32_t c) { m_frameCorrection = c; }
     std::uint64_t videoBytes() const { return m_videoBytes; }
@@ -87,6 +90,8 @@ private:
     std::uint32_t m_framePeriodUs = 66666;
     std::int32_t m_framesWritten = 0;
     std::int32_t m_frameCorrection = 0;
+    std::uint32_t m_framesDropped = 0;
+    std::uint32_t m_framesRepeated = 0;
     std::uint64_t m_videoBytes = 0;
     std::uint64_t m_audioBytes = 0;
     bool m_writeFailed = false;

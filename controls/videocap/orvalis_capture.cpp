@@ -131,7 +131,11 @@ void Orvalis::onFrame(const vfw::VideoFrame& frame) {
     if (m_stopped || !m_engine.isOpen()) {
         return;
     }
+    const std::uint32_t dropped = m_engine.framesDropped();
     m_engine.frame(frame.bits);
+    // Frames dropped to keep in step with the sound are reported with the
+    // capture's own dropped frames.
+    m_capWin->addDroppedFrames(m_engine.framesDropped() - dropped);
     if (m_engine.writeFailed()) {
         onCaptureError(vfw::CaptureWindow::kErrorWrite,
                        QString::fromStdString(m_engine.writeError()));

@@ -87,6 +87,7 @@ QString runDialog(QWidget* parent, const FileDialogRequest& r) {
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, save && !r.confirmOverwrite);
     dialog.setNameFilters(files::nameFilters(r.filter));
     if (save && !r.proposedName.isEmpty()) {
         dialog.selectFile(r.proposedName);

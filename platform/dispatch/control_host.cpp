@@ -81,20 +81,6 @@ QWidget* ControlHost::widget() const {
     return m_widget.data();
 }
 
-DispResult ControlHost::get(int dispid) {
-    QVariantList none;
-    return invoke(dispid, InvokeKind::Get, none);
-}
-
-DispResult ControlHost::put(int dispid, const QVariant& value) {
-    QVariantList args{value};
-    return invoke(dispid, InvokeKind::Put, args);
-}
-
-DispResult ControlHost::call(int dispid, QVariantList args) {
-    return invoke(dispid, InvokeKind::Method, args);
-}
-
 DispResult ControlHost::invoke(int dispid, InvokeKind kind, QVariantList& args) {
     if (!m_widget) {
         return DispResult::error(E_FAIL, QStringLiteral("the control %1 is gone").arg(m_name));

@@ -15,7 +15,7 @@
 
 namespace brindle::dispatch {
 
-class ControlHost : public QObject, private EventSink {
+class ControlHost : public QObject, public Caller<ControlHost>, private EventSink {
     Q_OBJECT
 public:
     ~ControlHost() override;
@@ -33,9 +33,6 @@ public:
     QString progId() const { return m_progId; }
     QWidget* widget() const;
 
-    DispResult get(int dispid);
-    DispResult put(int dispid, const QVariant& value);
-    DispResult call(int dispid, QVariantList args = {});
     DispResult invoke(int dispid, InvokeKind kind, QVariantList& args);
 
     // The control's property page under parent, with its ProgID in *progId;

@@ -191,4 +191,26 @@ public:
     }
 };
 
+// The calling side: get, put and call by dispatch id over a class's
+// invoke(dispid, kind, args), for whatever reaches an object by id (the
+// control host, the project's zip component).
+template <class Self>
+class Caller {
+public:
+    DispResult get(int dispid) {
+        QVariantList none;
+        return self().invoke(dispid, InvokeKind::Get, none);
+    }
+    DispResult put(int dispid, const QVariant& value) {
+        QVariantList args{value};
+        return self().invoke(dispid, InvokeKind::Put, args);
+    }
+    DispResult call(int dispid, QVariantList args = {}) {
+        return self().invoke(dispid, InvokeKind::Method, args);
+    }
+
+private:
+    Self& self() { return static_cast<Self&>(*this); }
+};
+
 }  // namespace brindle::dispatch

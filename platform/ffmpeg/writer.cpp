@@ -99,6 +99,29 @@ int Writer::addCopyStream(const AVStream* source, AVRational packetTimeBase, Sta
     return add(st, nullptr, packetTimeBase, 0);
 }
 
+int Writer::addPacketStream(const AVCodecParameters* parameters, AVRational timeBase,
+                            AVRational frameRate, Status* why) {
+    AVStream* st = m_out && !m_headerWritten ? avformat_new_stream(m_out.get(), nullptr) : nullptr;
+    const int rc = st ? avcodec_parameters_copy(st->codecpar, parameters) : AVERROR(EINVAL);
+    if (rc < 0) {
+        if (why) {
+            *why = Status::failed(Status::Step::Output, rc);
+        }
+        return -1;
+    }
+    st->time_base = timeBase;
+    if (parameters->codec_type == AVMEDIA_TYPE_VIDEO) {
+        st->avg_frame_rate = frameRate;
+        st->r_frame_rate = frameRate;
+    }
+    return add(st, nullptr, timeBase, 0);
+}
+
+std::int64_t Writer::bytesWritten() const {
+    std::lock_guard lock(m_muxing);
+    return m_out && m_out->pb ? avio_tell(m_out->pb) : -1;
+}
+
 int Writer::add(AVStream* st, AVCodecContext* encoder, AVRational packetTimeBase, int maxPacket) {
     auto slot = std::make_unique<Stream>();
     slot->encoder = encoder;

@@ -76,7 +76,19 @@ public:
     // packetTimeBase.
     int addCopyStream(const AVStream* source, AVRational packetTimeBase, Status* why);
 
+    // A stream for packets coded elsewhere (a capture's compressed or raw
+    // frames, PCM sound), described by parameters (codec, tag, size or
+    // sample format), added before the header; answers its index or -1, as
+    // addStream(). Its packets' timestamps are in timeBase; frameRate, for
+    // video, is the rate the file declares.
+    int addPacketStream(const AVCodecParameters* parameters, AVRational timeBase,
+                        AVRational frameRate, Status* why);
+
     Status writeHeader();
+
+    // Bytes the muxer has put into the file so far; -1 when none is open.
+    // Packets held back to interleave the streams are not among them.
+    std::int64_t bytesWritten() const;
 
     // Encodes frame on the stream's encoder (nullptr drains it) and writes
     // what comes out. Timestamps are in the encoder's time base.
@@ -114,7 +126,7 @@ private:
     Output m_out;
     std::string m_path;
     std::vector<std::unique_ptr<Stream>> m_streams;
-    std::mutex m_muxing;  // around every call into the muxer once the header is out
+    mutable std::mutex m_muxing;  // around every call into the muxer once the header is out
     bool m_headerWritten = false;
 };
 

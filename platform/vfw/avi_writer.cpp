@@ -1,6 +1,7 @@
 #include "platform/vfw/avi_writer.h"
 
 #include "platform/ffmpeg/handles.h"
+#include "platform/ffmpeg/writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,61 +15,32 @@
 namespace brindle::vfw {
 namespace {
 
-constexpr int kIoBufferBytes = 64 * 1024;
 // Space claimed ahead at a time, so the claim is not renewed every frame.
 constexpr std::uint64_t kClaimStep = 4 * 1024 * 1024;
+
+struct ParametersDeleter {
+    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
+using Parameters = std::unique_ptr<AVCodecParameters, ParametersDeleter>;
 
 }  // namespace
 
 struct AviWriter::State {
-    int fd = -1;
-    int ioErrno = 0;
+    ff::Writer file;
+    int claimFd = -1;              // the same file, for claiming disk space ahead
     std::uint64_t claimedEnd = 0;  // bytes of the file reserved on the disk
     bool claimSupported = true;
-    ff::Output output;
-    AVIOContext* io = nullptr;
     bool headerWritten = false;
+    std::uint64_t headerBytes = 0;
+    // Every chunk handed to the muxer, with its chunk header and padding,
+    // including those it still holds back to interleave the streams.
+    std::uint64_t chunkBytes = 0;
     std::int64_t packets = 0;
 
     ~State() {
-        if (output) {
-            output->pb = nullptr;  // our own I/O context, freed below
+        if (claimFd >= 0) {
+            ::close(claimFd);
         }
-        output.reset();
-        if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-
-    static int writePacket(void* opaque, std::uint8_t* data, int size) {
-        auto* s = static_cast<State*>(opaque);
-        int done = 0;
-        while (done < size) {
-            const ssize_t n = ::write(s->fd, data + done, static_cast<std::size_t>(size - done));
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                s->ioErrno = errno;
-                return AVERROR(errno);
-            }
-            done += static_cast<int>(n);
-        }
-        return size;
-    }
-
-    static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
-        auto* s = static_cast<State*>(opaque);
-        if (whence & AVSEEK_SIZE) {
-            struct stat st {};
-            return fstat(s->fd, &st) == 0 ? st.st_size : AVERROR(errno);
-        }
-        const off_t pos = ::lseek(s->fd, offset, whence & ~AVSEEK_FORCE);
-        return pos < 0 ? AVERROR(errno) : pos;
     }
 };
 
@@ -94,38 +66,22 @@ std::unique_ptr<AviWriter> AviWriter::create(const std::string& path, const AviV
     std::unique_ptr<AviWriter> w(new AviWriter);
     w->m_state = std::make_unique<State>();
     State& s = *w->m_state;
-    s.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (s.fd < 0) {
+    ff::Status status = s.file.open(path, "avi");
+    if (!status.ok()) {
+        *why = path + ": " + ff::errorText(status.code);
+        return nullptr;
+    }
+    s.claimFd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (s.claimFd < 0) {
         *why = path + ": " + std::strerror(errno);
         return nullptr;
     }
-    AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, "avi", path.c_str()) < 0 || !raw) {
-        *why = "no AVI muxer";
-        return nullptr;
-    }
-    s.output.reset(raw);
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
-    s.io = avio_alloc_context(buffer, kIoBufferBytes, 1, &s, nullptr, &State::writePacket,
-                              &State::seek);
-    if (!s.io) {
-        av_free(buffer);
+
+    Parameters vp(avcodec_parameters_alloc());
+    if (!vp) {
         *why = "out of memory";
         return nullptr;
     }
-    s.output->pb = s.io;
-    s.output->flags |= AVFMT_FLAG_CUSTOM_IO;
-
-    AVStream* vs = avformat_new_stream(s.output.get(), nullptr);
-    // The frame period in microseconds, as the nearest fraction whose terms
-    // an MPEG-4 encoder also takes (at most 65535): a reader that re-encodes
-    // part of the clip, as the clip edit control does, can use it as it is.
-    int num = 0;
-    int den = 0;
-    av_reduce(&num, &den, video.microSecPerFrame, 1000000, 65535);
-    vs->time_base = AVRational{num, den};
-    vs->avg_frame_rate = AVRational{den, num};
-    AVCodecParameters* vp = vs->codecpar;
     vp->codec_type = AVMEDIA_TYPE_VIDEO;
     vp->width = video.format.biWidth;
     vp->height = std::abs(video.format.biHeight);
@@ -151,10 +107,22 @@ std::unique_ptr<AviWriter> AviWriter::create(const std::string& path, const AviV
         vp->codec_tag = video.tag;
         vp->bits_per_coded_sample = 24;
     }
+    // The frame period in microseconds, as the nearest fraction whose terms
+    // an MPEG-4 encoder also takes (at most 65535): a reader that re-encodes
+    // part of the clip, as the clip edit control does, can use it as it is.
+    int num = 0;
+    int den = 0;
+    av_reduce(&num, &den, video.microSecPerFrame, 1000000, 65535);
+    if (s.file.addPacketStream(vp.get(), AVRational{num, den}, AVRational{den, num}, &status) < 0) {
+        *why = "cannot add the video stream: " + ff::errorText(status.code);
+        return nullptr;
+    }
     if (audio) {
-        AVStream* as = avformat_new_stream(s.output.get(), nullptr);
-        as->time_base = AVRational{1, static_cast<int>(audio->samplesPerSec)};
-        AVCodecParameters* ap = as->codecpar;
+        Parameters ap(avcodec_parameters_alloc());
+        if (!ap) {
+            *why = "out of memory";
+            return nullptr;
+        }
         ap->codec_type = AVMEDIA_TYPE_AUDIO;
         ap->codec_id = audio->bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
         ap->sample_rate = static_cast<int>(audio->samplesPerSec);
@@ -162,14 +130,20 @@ std::unique_ptr<AviWriter> AviWriter::create(const std::string& path, const AviV
         ap->block_align = audio->blockAlign;
         ap->bits_per_coded_sample = audio->bitsPerSample;
         ap->bit_rate = std::int64_t(audio->avgBytesPerSec) * 8;
+        const AVRational perSample{1, static_cast<int>(audio->samplesPerSec)};
+        if (s.file.addPacketStream(ap.get(), perSample, AVRational{0, 1}, &status) < 0) {
+            *why = "cannot add the sound stream: " + ff::errorText(status.code);
+            return nullptr;
+        }
         w->m_blockAlign = audio->blockAlign;
     }
-    const int rc = avformat_write_header(s.output.get(), nullptr);
-    if (rc < 0) {
-        *why = "cannot write the AVI header: " + ff::errorText(rc);
+    status = s.file.writeHeader();
+    if (!status.ok()) {
+        *why = "cannot write the AVI header: " + ff::errorText(status.code);
         return nullptr;
     }
     s.headerWritten = true;
+    s.headerBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, s.file.bytesWritten()));
     if (!w->ensureRoom(0)) {
         *why = w->m_error;
         return nullptr;
@@ -185,7 +159,9 @@ std::uint64_t AviWriter::reserveBytes() const {
 
 bool AviWriter::ensureRoom(std::uint64_t packetBytes) {
     State& s = *m_state;
-    const std::uint64_t pos = static_cast<std::uint64_t>(avio_tell(s.io));
+    const std::uint64_t pos =
+        std::max(static_cast<std::uint64_t>(std::max<std::int64_t>(0, s.file.bytesWritten())),
+                 s.headerBytes + s.chunkBytes);
     const std::uint64_t need = pos + packetBytes + 64 + reserveBytes();
     if (need <= s.claimedEnd) {
         return true;
@@ -194,7 +170,7 @@ bool AviWriter::ensureRoom(std::uint64_t packetBytes) {
         // Claim the blocks ahead without growing the file: whatever happens
         // to the disk later, the index still has its room.
         for (std::uint64_t target : {need + kClaimStep, need}) {
-            if (fallocate(s.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(target)) == 0) {
+            if (fallocate(s.claimFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(target)) == 0) {
                 s.claimedEnd = target;
                 return true;
             }
@@ -214,7 +190,7 @@ bool AviWriter::ensureRoom(std::uint64_t packetBytes) {
     }
     // A file system without claims: judge by the free space left.
     struct statvfs fs {};
-    if (fstatvfs(s.fd, &fs) == 0) {
+    if (fstatvfs(s.claimFd, &fs) == 0) {
         const std::uint64_t freeBytes = std::uint64_t(fs.f_bavail) * fs.f_frsize;
         if (freeBytes < packetBytes + reserveBytes() + kClaimStep) {
             m_error = "the disk is full";
@@ -233,28 +209,25 @@ bool AviWriter::write(int stream, std::span<const std::uint8_t> bytes, std::int6
         return false;
     }
     State& s = *m_state;
-    AVPacket* p = av_packet_alloc();
-    if (!p || av_new_packet(p, static_cast<int>(bytes.size())) < 0) {
-        av_packet_free(&p);
+    ff::Packet p = ff::makePacket();
+    if (!p || av_new_packet(p.get(), static_cast<int>(bytes.size())) < 0) {
         m_error = "out of memory";
         return false;
     }
     if (!bytes.empty()) {
         std::memcpy(p->data, bytes.data(), bytes.size());
     }
-    p->stream_index = stream;
     p->pts = p->dts = pts;
     p->duration = duration;
     if (key) {
         p->flags |= AV_PKT_FLAG_KEY;
     }
-    const int rc = av_write_frame(s.output.get(), p);
-    av_packet_free(&p);
-    if (rc < 0 || s.io->error < 0) {
-        m_error = s.ioErrno ? std::string("write failed: ") + std::strerror(s.ioErrno)
-                            : "write failed: " + ff::errorText(rc < 0 ? rc : s.io->error);
+    const ff::Status status = s.file.write(stream, p.get());
+    if (!status.ok()) {
+        m_error = "write failed: " + ff::errorText(status.code);
         return false;
     }
+    s.chunkBytes += 8 + bytes.size() + (bytes.size() & 1);
     ++s.packets;
     return true;
 }
@@ -302,20 +275,22 @@ bool AviWriter::finish() {
     if (s.headerWritten) {
         // The room claimed ahead holds the index even when writing stopped
         // because the disk filled.
-        const int rc = av_write_trailer(s.output.get());
-        avio_flush(s.io);
-        complete = rc >= 0 && s.io->error >= 0;
+        const ff::Status status = s.file.finish();
+        complete = status.ok();
         if (!complete && m_error.empty()) {
-            m_error = "cannot finish the file: " + ff::errorText(rc < 0 ? rc : s.io->error);
+            m_error = "cannot finish the file: " + ff::errorText(status.code);
         }
     }
     // Give back the claimed blocks past the end of the file.
-    struct stat st {};
-    if (fstat(s.fd, &st) == 0) {
-        [[maybe_unused]] const int ignored = ftruncate(s.fd, st.st_size);
+    bool closed = true;
+    if (s.claimFd >= 0) {
+        struct stat st {};
+        if (fstat(s.claimFd, &st) == 0) {
+            [[maybe_unused]] const int ignored = ftruncate(s.claimFd, st.st_size);
+        }
+        closed = ::close(s.claimFd) == 0;
+        s.claimFd = -1;
     }
-    const bool closed = ::close(s.fd) == 0;
-    s.fd = -1;
     m_complete = complete && closed;
     return m_complete;
 }

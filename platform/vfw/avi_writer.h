@@ -1,8 +1,9 @@
 // The capture's AVI writer: one video stream of compressed (or raw) frames
 // at a fixed frame period and, optionally, one PCM stream, each written at
-// its next position. It keeps room on the disk for its own index ahead of
-// every write, so a disk that fills stops the capture with a finished,
-// playable file rather than one without an index.
+// its next position, muxed through the FFmpeg layer's file writer. It keeps
+// room on the disk for its own index ahead of every write, so a disk that
+// fills stops the capture with a finished, playable file rather than one
+// without an index.
 #pragma once
 
 #include "platform/vfw/formats.h"

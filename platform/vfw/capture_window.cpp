@@ -1,6 +1,7 @@
 #include "platform/vfw/capture_window.h"
 
 #include "platform/vfw/avi_writer.h"
+#include "platform/vfw/device_modes.h"
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -16,6 +17,8 @@ extern "C" {
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace brindle::vfw {
 namespace {
@@ -116,15 +119,21 @@ DriverCaps CaptureWindow::driverCaps() const {
 }
 
 bool CaptureWindow::openInput(const DriverInfo& driver, FrameSize size, std::uint32_t usPerFrame) {
+    // A camera streams to one reader at a time: the running input lets go
+    // of it before it is opened again (a caller whose new format fails
+    // reopens the old one).
+    ++m_generation;
+    m_input.reset();
+    m_lastFrame.reset();  // frames of the old format are gone with it
     std::string why;
     std::unique_ptr<VideoInput> input = VideoInput::open(driver, size, usPerFrame, &why);
     if (!input) {
         qInfo("capture: %s", why.c_str());
         return false;
     }
-    m_input.reset();
     m_input = std::move(input);
-    m_lastFrame.reset();  // frames of the old format are gone with it
+    // Captures run at the period the device settled on, not the one asked.
+    m_parms.microSecPerFrame = m_input->microSecPerFrame();
     BitmapInfoHeader format = m_format;
     format.biWidth = m_input->size().width;
     format.biHeight = m_input->size().height;
@@ -182,10 +191,11 @@ bool CaptureWindow::driverConnect(int n) {
         return false;
     }
     driverDisconnect();
+    m_modes = deviceModes(driver);
     FrameSize size{m_format.biWidth, std::abs(m_format.biHeight)};
     if (!openInput(driver, size, m_parms.microSecPerFrame)) {
         // The device may not offer the size last used: take its first one.
-        const std::vector<FrameSize> sizes = frameSizes(driver);
+        const std::vector<FrameSize> sizes = readableSizes(m_modes);
         const bool retried = !sizes.empty() && !(sizes.front() == size) &&
                              openInput(driver, sizes.front(), m_parms.microSecPerFrame);
         if (!retried) {
@@ -205,6 +215,7 @@ bool CaptureWindow::driverDisconnect() {
     m_lastFrame.reset();
     m_shown = QImage();
     m_driver = DriverInfo();
+    m_modes.clear();
     update();
     return true;
 }
@@ -218,7 +229,30 @@ bool CaptureWindow::setCaptureParms(const CaptureParms& parms) {
     if (parms.microSecPerFrame == 0 || m_capturing) {
         return false;
     }
+    const std::uint32_t oldPeriod = m_parms.microSecPerFrame;
     m_parms = parms;
+    if (!isConnected() || parms.microSecPerFrame == m_input->microSecPerFrame()) {
+        return true;
+    }
+    // A new rate: the device runs at the period it offers closest to it at
+    // this size, and the parameters say which.
+    const std::optional<ModeChoice> mode =
+        modeFor(m_driver, m_modes, m_input->size(), parms.microSecPerFrame);
+    if (!mode) {
+        m_parms.microSecPerFrame = oldPeriod;
+        return false;
+    }
+    if (mode->periodUs == m_input->microSecPerFrame()) {
+        m_parms.microSecPerFrame = mode->periodUs;
+        return true;
+    }
+    const FrameSize size = m_input->size();
+    const std::uint32_t running = m_input->microSecPerFrame();
+    if (!openInput(m_driver, size, mode->periodUs)) {
+        openInput(m_driver, size, running);
+        m_parms.microSecPerFrame = oldPeriod;
+        return false;
+    }
     return true;
 }
 
@@ -242,16 +276,17 @@ bool CaptureWindow::setVideoFormat(const BitmapInfoHeader& requested) {
         const DriverInfo driver = m_driver;
         const FrameSize old = m_input->size();
         const BitmapInfoHeader oldFormat = m_format;
+        const std::uint32_t oldPeriod = m_parms.microSecPerFrame;
         m_format = format;
-        if (!openInput(driver, size, m_parms.microSecPerFrame)) {
+        if (!openInput(driver, size, oldPeriod)) {
             m_format = oldFormat;
-            openInput(driver, old, m_parms.microSecPerFrame);
+            openInput(driver, old, oldPeriod);
             return false;
         }
         if (!(m_input->size() == size)) {
             // The device rounded the size: not the format asked for.
             m_format = oldFormat;
-            openInput(driver, old, m_parms.microSecPerFrame);
+            openInput(driver, old, oldPeriod);
             return false;
         }
     }
@@ -328,7 +363,7 @@ int CaptureWindow::dlgVideoFormat() {
     if (!isConnected()) {
         return -1;
     }
-    const std::vector<FrameSize> sizes = frameSizes(m_driver);
+    const std::vector<FrameSize> sizes = readableSizes(m_modes);
     if (sizes.empty()) {
         return -1;
     }
@@ -345,6 +380,33 @@ int CaptureWindow::dlgVideoFormat() {
         }
     }
     layout->addWidget(combo);
+    // The rates the device offers at the chosen size.
+    auto* rates = new QComboBox(&dialog);
+    rates->setObjectName("FrameRate");
+    const auto fillRates = [this, rates, &sizes](int sizeIndex) {
+        const FrameSize size = sizes[static_cast<std::size_t>(std::max(0, sizeIndex))];
+        const std::uint32_t current = modeFor(m_driver, m_modes, size, m_parms.microSecPerFrame)
+                                          .value_or(ModeChoice{})
+                                          .periodUs;
+        rates->clear();
+        for (const std::uint32_t us : offeredPeriods(m_modes, size)) {
+            // To the hundredth, without trailing zeros: "30", "29.97".
+            QString fps = QString::number(std::round(1e8 / us) / 100.0, 'f', 2);
+            while (fps.endsWith('0')) {
+                fps.chop(1);
+            }
+            if (fps.endsWith('.')) {
+                fps.chop(1);
+            }
+            rates->addItem(QStringLiteral("%1 frames/s").arg(fps), QVariant::fromValue(us));
+            if (us == current) {
+                rates->setCurrentIndex(rates->count() - 1);
+            }
+        }
+    };
+    fillRates(combo->currentIndex());
+    QObject::connect(combo, &QComboBox::currentIndexChanged, rates, fillRates);
+    layout->addWidget(rates);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -356,7 +418,12 @@ int CaptureWindow::dlgVideoFormat() {
     BitmapInfoHeader format = m_format;
     format.biWidth = chosen.width;
     format.biHeight = chosen.height;
-    return setVideoFormat(format) ? 1 : 0;
+    if (!setVideoFormat(format)) {
+        return 0;
+    }
+    CaptureParms parms = m_parms;
+    parms.microSecPerFrame = rates->currentData().toUInt();
+    return parms.microSecPerFrame == 0 || setCaptureParms(parms) ? 1 : 0;
 }
 
 int CaptureWindow::dlgVideoSource() {
@@ -433,7 +500,10 @@ bool CaptureWindow::startCapture(bool toFile) {
     }
     if (m_input->microSecPerFrame() != m_parms.microSecPerFrame) {
         // The device runs at the rate asked for this capture.
-        if (!openInput(m_driver, m_input->size(), m_parms.microSecPerFrame)) {
+        const FrameSize size = m_input->size();
+        const std::uint32_t old = m_input->microSecPerFrame();
+        if (!openInput(m_driver, size, m_parms.microSecPerFrame)) {
+            openInput(m_driver, size, old);
             return false;
         }
     }
@@ -511,6 +581,7 @@ bool CaptureWindow::startCapture(bool toFile) {
 
 void CaptureWindow::startClock() {
     m_captureStart = std::chrono::steady_clock::now();
+    m_gaps.reset(m_input ? m_input->microSecPerFrame() : m_parms.microSecPerFrame);
     if (m_parms.limitEnabled) {
         m_limitTimer.start(
             static_cast<int>(std::min<std::uint32_t>(m_parms.timeLimitSec, 2000000) * 1000));
@@ -606,6 +677,9 @@ void CaptureWindow::frameArrived(VideoFrame&& frame) {
         return;
     }
     ++m_status.currentVideoFrame;
+    // Frames the device lost, or this thread could not keep up with, show
+    // as gaps in the device's frame times.
+    m_status.videoFramesDropped += m_gaps.frameAt(shared->timeUs);
     if (m_plainWriter) {
         if (!m_plainWriter->writeVideo(shared->bits, true)) {
             const QString why = QString::fromStdString(m_plainWriter->error());
@@ -618,6 +692,12 @@ void CaptureWindow::frameArrived(VideoFrame&& frame) {
     }
     if (m_videoCb) {
         m_videoCb(*shared);
+    }
+}
+
+void CaptureWindow::addDroppedFrames(std::uint32_t count) {
+    if (m_capturing) {
+        m_status.videoFramesDropped += count;
     }
 }
 

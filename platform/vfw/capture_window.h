@@ -10,8 +10,10 @@
 #pragma once
 
 #include "platform/vfw/device_input.h"
+#include "platform/vfw/device_modes.h"
 #include "platform/vfw/drivers.h"
 #include "platform/vfw/formats.h"
+#include "platform/vfw/frame_gaps.h"
 
 #include <QEventLoop>
 #include <QImage>
@@ -90,6 +92,11 @@ public:
     // The newest frame as a picture; null before the first frame.
     QImage currentImage() const;
 
+    // Frames the owner of a capture without a file dropped (to keep the
+    // video in step with the sound): they count among the capture's
+    // dropped frames, with those the device lost.
+    void addDroppedFrames(std::uint32_t count);
+
     bool captureSequence();        // plain capture to the capture file
     bool captureSequenceNoFile();  // frames and sound to the callbacks
     bool stop();
@@ -123,6 +130,7 @@ private:
     void reportStatus(int id, const QString& text);
 
     DriverInfo m_driver;
+    std::vector<DeviceMode> m_modes;  // what the connected device offers
     std::unique_ptr<VideoInput> m_input;
     std::unique_ptr<AudioInput> m_audio;
     std::unique_ptr<AviWriter> m_plainWriter;
@@ -150,6 +158,7 @@ private:
     QTimer m_drainTimer;
     std::chrono::steady_clock::time_point m_captureStart;
     CaptureStatus m_status;
+    FrameGaps m_gaps;
     QPointer<QEventLoop> m_wait;
     QTimer m_limitTimer;
 

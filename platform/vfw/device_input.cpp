@@ -1,6 +1,7 @@
 #include "platform/vfw/device_input.h"
 
 #include "platform/ffmpeg/handles.h"
+#include "platform/vfw/device_modes.h"
 #include "platform/vfw/frame_stamp.h"
 
 extern "C" {
@@ -8,6 +9,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -70,8 +72,35 @@ struct VideoInput::State {
     AVPixelFormat swsTo = AV_PIX_FMT_NONE;
 };
 
+namespace {
+
+// The synthetic cameras a reader holds: like a real camera, each streams to
+// one reader at a time, and a second one finds it busy.
+std::mutex gHeldMutex;
+std::vector<int> gHeld;
+
+bool holdSynthetic(int index) {
+    std::lock_guard lock(gHeldMutex);
+    if (std::find(gHeld.begin(), gHeld.end(), index) != gHeld.end()) {
+        return false;
+    }
+    gHeld.push_back(index);
+    return true;
+}
+
+void releaseSynthetic(int index) {
+    std::lock_guard lock(gHeldMutex);
+    gHeld.erase(std::remove(gHeld.begin(), gHeld.end(), index), gHeld.end());
+}
+
+}  // namespace
+
 VideoInput::~VideoInput() {
     stop();
+    m_state.reset();
+    if (m_heldSynthetic >= 0) {
+        releaseSynthetic(m_heldSynthetic);
+    }
 }
 
 std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize size,
@@ -88,30 +117,47 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
         *why = "frame size out of range";
         return nullptr;
     }
+    const std::string sizeText = std::to_string(size.width) + "x" + std::to_string(size.height);
+    // The device runs at the period it offers closest to the one asked for,
+    // in the pixel format that offers it.
+    const std::vector<DeviceMode> modes = deviceModes(driver);
+    const std::optional<ModeChoice> mode = modeFor(driver, modes, size, microSecPerFrame);
+    if (!mode && !modes.empty() && !driver.synthetic) {
+        *why = driver.name + ": frame size " + sizeText + " not offered";
+        return nullptr;
+    }
     std::unique_ptr<VideoInput> v(new VideoInput);
     v->m_state = std::make_unique<State>();
-    v->m_usPerFrame = microSecPerFrame;
-    const std::string rate = "1000000/" + std::to_string(microSecPerFrame);
-    const std::string sizeText = std::to_string(size.width) + "x" + std::to_string(size.height);
+    v->m_usPerFrame = mode ? mode->periodUs : microSecPerFrame;
+    const std::string rate = "1000000/" + std::to_string(v->m_usPerFrame);
     AVDictionary* options = nullptr;
     if (driver.synthetic) {
         const SyntheticConfig config = SyntheticConfig::fromEnvironment();
-        if (config.isBusy(driver.syntheticIndex)) {
+        if (config.isBusy(driver.syntheticIndex) || !holdSynthetic(driver.syntheticIndex)) {
             *why = driver.name + ": device busy";
             return nullptr;
         }
+        v->m_heldSynthetic = driver.syntheticIndex;  // let go when v goes
         if (config.refuses(size)) {
             *why = driver.name + ": frame size " + sizeText + " refused";
             return nullptr;
         }
         v->m_vanishAfter = config.framesBeforeVanishing;
         v->m_stampFrames = true;
+        // A camera that loses frames drops them before they are paced, so
+        // the frames after a loss come late, as a real camera's do.
+        const std::string lose = config.loseEvery > 1
+                                     ? ",select='mod(n+1," + std::to_string(config.loseEvery) + ")'"
+                                     : std::string();
         const std::string graph =
-            "testsrc2=size=" + sizeText + ":rate=" + rate + ",format=yuv420p,realtime";
+            "testsrc2=size=" + sizeText + ":rate=" + rate + lose + ",format=yuv420p,realtime";
         v->m_state->input = openDevice("lavfi", graph, &options, &v->m_stop, why);
     } else {
         av_dict_set(&options, "video_size", sizeText.c_str(), 0);
         av_dict_set(&options, "framerate", rate.c_str(), 0);
+        if (const char* name = mode ? inputFormatName(mode->pixelFormat) : nullptr) {
+            av_dict_set(&options, "input_format", name, 0);
+        }
         v->m_state->input = openDevice("v4l2", driver.device, &options, &v->m_stop, why);
     }
     av_dict_free(&options);
@@ -125,6 +171,14 @@ std::unique_ptr<VideoInput> VideoInput::open(const DriverInfo& driver, FrameSize
     }
     // The device may round the size; the capture format follows what it gives.
     v->m_size = FrameSize{par->width, par->height};
+    // And the rate it settled on is the one its frames come at.
+    const AVRational settled = v->m_state->input->streams[0]->avg_frame_rate;
+    if (!driver.synthetic && settled.num > 0 && settled.den > 0) {
+        if (const std::uint32_t us = periodUs(static_cast<std::uint32_t>(settled.den),
+                                              static_cast<std::uint32_t>(settled.num))) {
+            v->m_usPerFrame = us;
+        }
+    }
     if (frameBytes(v->m_size.width, v->m_size.height, dib::kBiRgb, 24) == 0) {
         *why = driver.name + ": frame size out of range";
         return nullptr;
@@ -236,8 +290,13 @@ void VideoInput::run() {
                 out.timeUs = av_rescale_q(pts - firstPts, timeBase, AVRational{1, 1000000});
             }
             if (m_stampFrames && frame->format == AV_PIX_FMT_YUV420P) {
+                // The number of the frame in the source, so a lost frame
+                // shows as a jump in the counter.
+                const std::int64_t number = pts == AV_NOPTS_VALUE
+                                                ? delivered
+                                                : (out.timeUs + m_usPerFrame / 2) / m_usPerFrame;
                 stampFrameNumber(frame->data[0], frame->linesize[0], frame->width, frame->height,
-                                 static_cast<std::uint32_t>(delivered));
+                                 static_cast<std::uint32_t>(number));
                 greyStampChroma(frame->data[1], frame->linesize[1], frame->data[2],
                                 frame->linesize[2], frame->width, frame->height);
             }

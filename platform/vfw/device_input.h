@@ -59,6 +59,7 @@ private:
     std::uint32_t m_usPerFrame = 0;
     std::int64_t m_vanishAfter = -1;
     bool m_stampFrames = false;  // the synthetic camera's frame counter
+    int m_heldSynthetic = -1;    // the synthetic camera this reader holds
     mutable std::mutex m_formatMutex;
     BitmapInfoHeader m_format;
     FrameHandler m_onFrame;

@@ -1,5 +1,7 @@
 #include "platform/vfw/drivers.h"
 
+#include "platform/vfw/device_modes.h"
+
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
@@ -18,6 +20,15 @@ namespace {
 // The sizes a synthetic camera offers, as a common webcam does.
 constexpr FrameSize kSyntheticSizes[] = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
                                          {640, 480}, {800, 600}, {1280, 720}};
+
+DeviceMode syntheticMode(FrameSize size) {
+    DeviceMode m;
+    m.pixelFormat = V4L2_PIX_FMT_YUV420;
+    m.size = size;
+    m.periods.minUs = periodUs(1, 60);
+    m.periods.maxUs = periodUs(1, 1);
+    return m;
+}
 
 std::vector<std::string> splitList(const char* text) {
     std::vector<std::string> out;
@@ -116,6 +127,9 @@ SyntheticConfig SyntheticConfig::fromEnvironment() {
     if (const char* frames = std::getenv("BRINDLE_TEST_CAMERA_FRAMES"); frames && *frames) {
         c.framesBeforeVanishing = std::max(0LL, std::atoll(frames));
     }
+    if (const char* lose = std::getenv("BRINDLE_TEST_CAMERA_LOSE"); lose && *lose) {
+        c.loseEvery = std::max(0, std::atoi(lose));
+    }
     return c;
 }
 
@@ -154,13 +168,25 @@ bool driverDescription(int n, DriverInfo* out) {
     return true;
 }
 
-std::vector<FrameSize> frameSizes(const DriverInfo& driver) {
-    std::vector<FrameSize> out;
+std::optional<ModeChoice> modeFor(const DriverInfo& driver, const std::vector<DeviceMode>& modes,
+                                  FrameSize size, std::uint32_t usPerFrame) {
+    std::optional<ModeChoice> mode = chooseMode(modes, size, usPerFrame);
+    if (!mode && driver.synthetic && !SyntheticConfig::fromEnvironment().refuses(size)) {
+        // The test picture is made at any size the camera does not refuse.
+        mode = chooseMode({syntheticMode(size)}, size, usPerFrame);
+    }
+    return mode;
+}
+
+std::vector<DeviceMode> deviceModes(const DriverInfo& driver) {
+    std::vector<DeviceMode> out;
     if (driver.synthetic) {
+        // I420 at the common sizes less the refused ones, at any rate from
+        // 60 frames a second down to 1.
         const SyntheticConfig config = SyntheticConfig::fromEnvironment();
         for (const FrameSize& s : kSyntheticSizes) {
             if (!config.refuses(s)) {
-                out.push_back(s);
+                out.push_back(syntheticMode(s));
             }
         }
         return out;
@@ -169,35 +195,13 @@ std::vector<FrameSize> frameSizes(const DriverInfo& driver) {
     if (dev.fd < 0) {
         return out;
     }
-    v4l2_fmtdesc fmt{};
-    fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    for (fmt.index = 0; xioctl(dev.fd, VIDIOC_ENUM_FMT, &fmt) == 0; ++fmt.index) {
-        v4l2_frmsizeenum size{};
-        size.pixel_format = fmt.pixelformat;
-        for (size.index = 0; xioctl(dev.fd, VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
-            if (size.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
-                // Stepwise devices: offer the common sizes within their range.
-                for (const FrameSize& s : kSyntheticSizes) {
-                    if (s.width >= int(size.stepwise.min_width) &&
-                        s.width <= int(size.stepwise.max_width) &&
-                        s.height >= int(size.stepwise.min_height) &&
-                        s.height <= int(size.stepwise.max_height) &&
-                        std::find(out.begin(), out.end(), s) == out.end()) {
-                        out.push_back(s);
-                    }
-                }
-                break;
-            }
-            const FrameSize s{int(size.discrete.width), int(size.discrete.height)};
-            if (std::find(out.begin(), out.end(), s) == out.end()) {
-                out.push_back(s);
-            }
-        }
-    }
-    std::sort(out.begin(), out.end(), [](const FrameSize& a, const FrameSize& b) {
-        return std::int64_t(a.width) * a.height < std::int64_t(b.width) * b.height;
-    });
-    return out;
+    const int fd = dev.fd;
+    return enumerateModes(
+        [fd](unsigned long request, void* arg) { return ::ioctl(fd, request, arg); });
+}
+
+std::vector<FrameSize> frameSizes(const DriverInfo& driver) {
+    return readableSizes(deviceModes(driver));
 }
 
 }  // namespace brindle::vfw

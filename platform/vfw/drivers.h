@@ -10,6 +10,8 @@
 //   BRINDLE_TEST_CAMERA_BUSY=i,j     cameras (0-based among the synthetic
 //                                    ones) that another program holds
 //   BRINDLE_TEST_CAMERA_FRAMES=N     after N frames the camera vanishes
+//   BRINDLE_TEST_CAMERA_LOSE=N       the camera loses every Nth frame (its
+//                                    times and counter skip it)
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,7 @@ struct SyntheticConfig {
     std::vector<FrameSize> refused;
     std::vector<int> busy;
     std::int64_t framesBeforeVanishing = -1;  // -1: never
+    int loseEvery = 0;                        // 0: none lost
 
     static SyntheticConfig fromEnvironment();
     bool refuses(FrameSize size) const;
@@ -51,8 +54,8 @@ std::vector<DriverInfo> listDrivers();
 // Driver n's description; false when there is no driver with that number.
 bool driverDescription(int n, DriverInfo* out);
 
-// Frame sizes a device offers (from VIDIOC_ENUM_FRAMESIZES; the standard
-// sizes less the refused ones for a synthetic camera).
+// Frame sizes a device offers, smallest first (its readable modes; see
+// deviceModes in device_modes.h).
 std::vector<FrameSize> frameSizes(const DriverInfo& driver);
 
 }  // namespace brindle::vfw

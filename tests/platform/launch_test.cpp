@@ -210,7 +210,9 @@ TEST_F(LaunchTest, PlayerGetsThePathWholeAndASecondLaunchEndsTheFirst) {
     EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
-TEST_F(LaunchTest, UnmanagedBrowserOutlivesCloseAndManagedLaunches) {
+// A browser may be the user's whole browser with windows of their own: it
+// outlives the program's closing of its child, managed or not.
+TEST_F(LaunchTest, BrowsersOutliveCloseAndLaterLaunches) {
     associate("text/html", program("browser.sh"), "stand-in-browser.desktop");
     const QString target = "file:///a folder/x y.htm?projectfile=/up loads/project.zip";
     LaunchBrowser(page, target, false);
@@ -222,10 +224,29 @@ TEST_F(LaunchTest, UnmanagedBrowserOutlivesCloseAndManagedLaunches) {
     LaunchBrowser(page, "http://example.invalid/help", true);
     const QList<qint64> both = pids(2);
     ASSERT_EQ(both.size(), 2);
-    EXPECT_EQ(launch::recordedChildId(), both[1]);
+    EXPECT_EQ(launch::recordedChildId(), 0);
     CloseBrowser();
-    EXPECT_FALSE(alive(both[1]));
+    EXPECT_TRUE(alive(both[1]));
     EXPECT_TRUE(alive(both[0]));
+    EXPECT_TRUE(messages.numbers().isEmpty());
+}
+
+// A managed browser launch still replaces the recorded player.
+TEST_F(LaunchTest, ManagedBrowserLaunchEndsThePlayer) {
+    associate(xdg::mimeTypeOf(show), program("player.sh"), "stand-in-player.desktop");
+    associate("text/html", program("browser.sh"), "stand-in-browser.desktop");
+    LaunchPlayer(show);
+    const QList<qint64> player = pids(1);
+    ASSERT_EQ(player.size(), 1);
+    LaunchBrowser(page, "http://example.invalid/help", true);
+    const QList<qint64> both = pids(2);
+    ASSERT_EQ(both.size(), 2);
+    EXPECT_FALSE(alive(player[0]));
+    EXPECT_TRUE(alive(both[1]));
+
+    CloseBrowser();
+    EXPECT_EQ(launch::recordedChildId(), 0);
+    EXPECT_TRUE(alive(both[1])) << "the browser is never ended";
     EXPECT_TRUE(messages.numbers().isEmpty());
 }
 
@@ -272,7 +293,7 @@ TEST_F(LaunchTest, BrowserFamiliesGetTheirOwnCommandLines) {
     ids = pids(3);
     ASSERT_EQ(ids.size(), 3);
     EXPECT_EQ(argsOf(ids[2]), QStringList({"--from-entry", "-new", "http://example.invalid/"}));
-    EXPECT_FALSE(alive(ids[1]));
+    EXPECT_TRUE(alive(ids[1])) << "an earlier browser is not ended";
 }
 
 }  // namespace

@@ -82,10 +82,18 @@ TEST_F(RecordVideoTest, RecordPlayAndDoneAddTheTakeAsAVideoSlide) {
     record(dlg, 3000);
     EXPECT_EQ(dlg.Orvalis1()->get(DispCaptureLimit).value.toInt(), 140);
 
-    // Playback shows the player in the picture's place; its end brings the
-    // live picture back.
+    // Playback shows the player in the picture's place, with its display
+    // set for the take whatever it was before; its end brings the live
+    // picture back.
+    dlg.MCIWnd1()->setScaled(false);
+    dlg.MCIWnd1()->setShowPosition(true);
+    dlg.MCIWnd1()->setShowName(true);
     QTest::mouseClick(dlg.Play(), Qt::LeftButton);
     EXPECT_EQ(state(dlg), "Playback Window");
+    EXPECT_TRUE(dlg.MCIWnd1()->scaled());
+    EXPECT_FALSE(dlg.MCIWnd1()->showPosition());
+    EXPECT_FALSE(dlg.MCIWnd1()->showName());
+    EXPECT_EQ(dlg.MCIWnd1()->modeName(), "playing");
     EXPECT_TRUE(dlg.MCIWnd1()->isVisible());
     EXPECT_EQ(dlg.MCIWnd1()->geometry(), QRect(104, 86, 160, 120));
     EXPECT_FALSE(dlg.Orvalis1()->widget()->isVisible());
@@ -93,6 +101,27 @@ TEST_F(RecordVideoTest, RecordPlayAndDoneAddTheTakeAsAVideoSlide) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return state(dlg) == "Live Window"; }, 12000));
     EXPECT_FALSE(dlg.MCIWnd1()->isVisible());
     EXPECT_TRUE(dlg.Orvalis1()->widget()->isVisible());
+    EXPECT_EQ(dlg.ProgressBar1()->value(), 0);
+
+    // The take shows the camera's moving picture: its frames differ.
+    MediaPlayer reader;
+    ASSERT_TRUE(reader.open(RecordVideo::takeFile()));
+    const QImage first = reader.image();
+    reader.setPosition(reader.length() / 2);
+    EXPECT_EQ(first.size(), QSize(160, 120));
+    EXPECT_NE(reader.image(), first);
+    reader.close();
+
+    // Stop during playback: the player stops and the live picture is back.
+    QTest::mouseClick(dlg.Play(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state(dlg).startsWith("Playback "); }, 3000));
+    QTest::mouseClick(dlg.Stop1(), Qt::LeftButton);
+    EXPECT_EQ(dlg.MCIWnd1()->modeName(), "stopped");
+    EXPECT_EQ(state(dlg), "Live Window");
+    EXPECT_FALSE(dlg.MCIWnd1()->isVisible());
+    EXPECT_TRUE(dlg.Orvalis1()->widget()->isVisible());
+    EXPECT_TRUE(dlg.Record()->isEnabled());
+    EXPECT_FALSE(dlg.Stop1()->isEnabled());
     EXPECT_EQ(dlg.ProgressBar1()->value(), 0);
 
     QTest::mouseClick(dlg.Done(), Qt::LeftButton);

@@ -7,6 +7,7 @@
 #include "platform/dispatch/control_host.h"
 #include "platform/registry.h"
 #include "tests/app/capture/camera_test_support.h"
+#include "tests/app/present/present_fixture.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -182,11 +183,52 @@ TEST_F(CaptureSelectTest, OkWithNothingSelectedKeepsTheChoice) {
     EXPECT_EQ(gCapture, "2");
 }
 
+TEST_F(CaptureSelectTest, TheDeviceDialogHoldsNoCameraButADialogThatShowsItDoes) {
+    cameras("1");
+    gCaptureDriverCount = firstCamera() + 1;
+    CaptureSelect select;
+    ASSERT_EQ(select.List1()->count(), firstCamera() + 1);
+    // A camera streams to one reader at a time: the device dialog's own
+    // control leaves it free for the snapshot dialog...
+    Snapshot snap;
+    EXPECT_TRUE(snap.connected());
+    EXPECT_TRUE(messages.numbers().isEmpty());
+    // ...which holds it while it shows the picture.
+    Snapshot second;
+    EXPECT_FALSE(second.connected());
+    EXPECT_EQ(messages.numbers(), QList<int>{68});
+}
+
 TEST_F(CaptureSelectTest, NoCameraNoticeText) {
     NoCamera notice;
     EXPECT_EQ(notice.lblNoCamera()->text(),
               "You must have a PC Camera connected to your PC to be able to take live snapshots "
               "and video.   Click here to find out more.");
+}
+
+TEST(NoCameraLink, OpensThePageInTheBrowserAndClosesTheNotice) {
+    // A recording stand-in is the desktop's browser.
+    test::PresentEnv present;
+    gCreateShareURL = QStringLiteral("https://example.org/cameras?from=brindle");
+    int launched = 0;
+    for (const char* link : {"lblNoCamera", "CameraAd"}) {
+        NoCamera notice;
+        notice.show();
+        auto* target = notice.findChild<QWidget*>(link);
+        ASSERT_NE(target, nullptr) << link;
+        QTest::mouseClick(target, Qt::LeftButton);
+        EXPECT_EQ(notice.result(), QDialog::Accepted) << link;
+        EXPECT_FALSE(notice.isVisible()) << link;
+        const QList<QStringList> starts = present.browser().waitForLaunches(++launched);
+        ASSERT_EQ(starts.size(), launched) << link;
+        EXPECT_EQ(starts.back(), QStringList{gCreateShareURL}) << link;
+    }
+    // A click beside the text opens nothing.
+    NoCamera notice;
+    notice.show();
+    QTest::mouseClick(&notice, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_EQ(present.browser().waitForLaunches(launched + 1, 500).size(), launched);
 }
 
 }  // namespace

@@ -10,6 +10,9 @@
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -71,6 +74,40 @@ TEST_F(ThumbnailTest, PicturesAreScaledIntoTheBox) {
               QSize(180, 240));
     EXPECT_EQ(readBack(MakeThumbnail(MediaImage, picture("small.jpg", 160, 120))).size(),
               QSize(320, 240));
+}
+
+TEST_F(ThumbnailTest, ThumbnailsMadeAheadAreTheSameBytesAndFollowLaterChanges) {
+    const QStringList pictures = {picture("a.jpg", 1600, 1200), picture("b.jpg", 600, 900),
+                                  picture("c.jpg", 200, 100), env.write("d.jpg", "not a picture")};
+    QList<QByteArray> oneByOne;
+    for (const QString& p : pictures) {
+        oneByOne << test::fileBytes(MakeThumbnail(MediaImage, p));
+    }
+
+    prefetchThumbnails(pictures);
+    // Changed after the thumbnail was started: made again from the new file.
+    QImage green(800, 600, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(pictures[2], "JPEG", 95));
+    {
+        QFile changed(pictures[2]);
+        ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+        changed.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                            QFileDevice::FileModificationTime);
+    }
+    for (int i = 0; i < pictures.size(); ++i) {
+        const QString thumb = MakeThumbnail(MediaImage, pictures[i]);
+        EXPECT_EQ(thumb, gTempFolder + "/Thumbnail.jpg");
+        if (i == 2) {
+            const QImage img = readBack(thumb);
+            EXPECT_EQ(img.size(), QSize(320, 240));
+            EXPECT_GT(qGreen(img.pixel(160, 120)), 200);
+        } else {
+            EXPECT_EQ(test::fileBytes(thumb), oneByOne[i]) << pictures[i].toStdString();
+        }
+    }
+    // Nothing made ahead is left behind.
+    EXPECT_EQ(QDir(gTempFolder).entryList(QDir::Files), QStringList{"Thumbnail.jpg"});
 }
 
 TEST_F(ThumbnailTest, FirstFrameOfAnAviWhateverTheCaseOfItsName) {

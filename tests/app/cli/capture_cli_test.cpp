@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace brindle {
@@ -104,6 +105,8 @@ TEST_F(CaptureCliTest, FiveSecondsOfMpeg4WithSoundThatCutsFrameExactly) {
     for (std::size_t i = 1; i < counters.size(); ++i) {
         EXPECT_EQ(counters[i], counters[i - 1] + 1) << "at frame " << i;
     }
+    // And the capture's report says so.
+    EXPECT_TRUE(r.err.contains("(0 dropped)")) << r.err.toStdString();
 
     // The clip edit control cuts it to frames 10..40, frame-exactly.
     const test::ProgramRun cut = cli({"cut", path, "10", "40"});
@@ -113,6 +116,36 @@ TEST_F(CaptureCliTest, FiveSecondsOfMpeg4WithSoundThatCutsFrameExactly) {
     EXPECT_EQ(trimmed.frames(), 31);
     EXPECT_EQ(counterAt(path, 0), counters[10]);
     EXPECT_EQ(counterAt(path, 30), counters[40]);
+}
+
+TEST_F(CaptureCliTest, FramesTheCameraLosesAreReportedAndFilledIn) {
+    if (!soundAvailable()) {
+        GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
+    }
+    qputenv("BRINDLE_TEST_CAMERA_LOSE", "5");
+    const QString path = dir.filePath("lossy.avi");
+    const test::ProgramRun r =
+        cli({"capture", path, "--seconds", "3", "--compression", "zq5a", "--size", "160x120"});
+    qunsetenv("BRINDLE_TEST_CAMERA_LOSE");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // A fifth of 45 frames never came: the report counts them.
+    const QRegularExpression report(QStringLiteral("Captured (\\d+) frames \\((\\d+) dropped\\)"));
+    const QRegularExpressionMatch m = report.match(r.err);
+    ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
+    const int captured = m.captured(1).toInt();
+    const int dropped = m.captured(2).toInt();
+    EXPECT_NEAR(captured, 36, 4);
+    EXPECT_NEAR(dropped, 9, 3);
+    // The sound clock had other frames repeated in their place: the clip
+    // still lasts as long as its sound, within the correction's one frame
+    // of slack and a loss at the very end that no later frame can fill.
+    const test::ClipInfo clip = test::readClip(path);
+    ASSERT_TRUE(clip.ok);
+    const double video = clip.frames() * 0.066666;
+    const double sound = double(clip.audioSamples) / 11205.0;
+    EXPECT_LE(std::abs(video - sound), 3 * 0.0667)
+        << video << " s of video, " << sound << " s of sound";
+    EXPECT_GT(clip.frames(), captured);
 }
 
 TEST_F(CaptureCliTest, AFullDiskEndsTheCaptureWithAPlayableFile) {

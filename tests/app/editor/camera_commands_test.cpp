@@ -1,19 +1,27 @@
 // The camera commands of the running editor with the synthetic cameras: the
 // driver count, the no-camera notice, a snapshot becoming a slide on the
-// strip, the device item, and the start-up window's Escape.
+// strip, a take that cuts and plays in the preview, the device item, and
+// the start-up window's Escape.
 #include "app/editor/camera_commands.h"
 #include "app/capture/capture_select.h"
 #include "app/capture/record_video.h"
 #include "app/capture/snapshot.h"
 #include "app/editor/burst_form.h"
 #include "app/editor/editor_window.h"
+#include "app/editor/strip_state.h"
 #include "app/media/edit_video.h"
 #include "app/model/media_element.h"
 #include "app/model/project.h"
+#include "app/model/project_file.h"
 #include "app/model/settings.h"
+#include "app/present/slide_timing.h"
+#include "controls/trimslider/vasklin_ids.h"
+#include "platform/dispatch/control_host.h"
 #include "platform/vfw/device_input.h"
 #include "platform/vfw/drivers.h"
 #include "tests/app/editor/editor_fixture.h"
+#include "tests/support/media_fixture.h"
+#include "tests/support/program_run.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,7 +118,7 @@ TEST_F(CameraCommandsTest, ABusyCameraSays68AndTheEditorGoesOn) {
     EXPECT_TRUE(frame->editor()->button("Files")->isEnabled());
 }
 
-TEST_F(CameraCommandsTest, ARecordedTakeBecomesAClipSlideTheClipEditorOpens) {
+TEST_F(CameraCommandsTest, ARecordedTakeIsASlideThatCutsAndPlaysInThePreview) {
     if (!soundSource()) {
         GTEST_SKIP() << "no sound source (run through scripts/run-tests.sh)";
     }
@@ -131,9 +139,37 @@ TEST_F(CameraCommandsTest, ARecordedTakeBecomesAClipSlideTheClipEditorOpens) {
     EXPECT_EQ(slide->mediaType, MediaVideo);
     EXPECT_EQ(slide->VideoType, VideoAvi);
     EXPECT_GT(slide->Duration, 500);
-    editVideo clipEditor(1);
-    EXPECT_TRUE(clipEditor.load());
+
+    // The clip edit dialog cuts the take's first five frames.
+    const std::int32_t before = slide->Duration;
+    gSelectedSlide = 1;
+    frame->setupContextMenu(1);
+    bool cut = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<editVideo*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->TSlider21()->put(vasklin::DispStartEditPos, 5);
+        QTest::mouseClick(dialog->Done(), Qt::LeftButton);
+        cut = dialog->clipWasCut();
+    });
+    frame->item("mnuEdit")->trigger();
+    EXPECT_TRUE(cut);
     EXPECT_TRUE(messages.numbers().isEmpty());
+    EXPECT_NEAR(gProject.Item(1)->Duration, before - 5 * 1000 / 15, 1000 / 15 + 1);
+
+    // The preview pass takes the cut take, and the presentation player
+    // plays it for as long as the slide lasts.
+    gProjectFile = env.file("take.bqx");
+    ASSERT_EQ(riteProject(false), 0);
+    const test::ProgramRun pass = test::runProgram("brindle-cli", {"present", gProjectFile});
+    ASSERT_EQ(pass.status, 0) << pass.err.toStdString();
+    const QString film = env.file("film.mp4");
+    const test::ProgramRun player =
+        test::runProgram("brindle-player", {"--export", film, pass.out.trimmed() + "/preView.smi"});
+    ASSERT_EQ(player.status, 0) << player.err.toStdString();
+    EXPECT_NEAR(test::probe(film, "format=duration").toDouble() * 1000,
+                presentationTotalMs(1, gProject.count()), 100);
+    EXPECT_EQ(test::probe(film, "stream=codec_type").split('\n').first(), "video");
 }
 
 TEST_F(CameraCommandsTest, TheDeviceItemStoresTheChoice) {

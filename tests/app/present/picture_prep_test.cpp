@@ -1,11 +1,20 @@
 // Picture preparation: the size rule and the JPEG it writes.
 #include "app/present/picture_prep.h"
 
+#include "app/model/folders.h"
+#include "app/model/project.h"
+#include "components/imaging/image_control.h"
+#include "tests/support/avi_fixtures.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QMap>
 #include <QPainter>
 
 namespace brindle {
@@ -79,6 +88,56 @@ TEST(PicturePrepTest, StepCanBeReplaced) {
     setPicturePrepareStep({});
     EXPECT_EQ(seen, "a.jpg pix7.jpg 320x240 45");
     EXPECT_EQ(pictureFileName(7), "pix7.jpg");
+}
+
+TEST(PicturePrepTest, PicturesOfTheNextSlidesAreMadeAheadWithTheSameBytes) {
+    test::TempEnv env;
+    test::MessageRecorder messages;
+    gTempFolder = env.file("Temp");
+    gWorkFolder = env.file("Work");
+    const QString preview = env.file("Preview");
+    QDir().mkpath(preview);
+    QDir().mkpath(gWorkFolder);
+    gProject.clear();
+    QStringList sources;  // the slides' own copies
+    for (int i = 1; i <= 7; ++i) {
+        MediaSource s;
+        s.mediaType = i == 4 ? MediaText : MediaImage;
+        s.Thumbnail = env.write("thumb.jpg", "a thumbnail");
+        s.Filename = i == 4 ? env.write("text4.txt", "a text slide")
+                            : writePicture(env, QString("p%1.png").arg(i), {400 + 60 * i, 300});
+        ASSERT_TRUE(gProject.Add(s));
+        sources << gProject.Item(i)->Filename;
+    }
+    // What each picture is when made on its own.
+    QMap<int, QByteArray> alone;
+    for (int i : {1, 2, 3, 5, 6, 7}) {
+        const QString out = env.file(QString("alone%1.jpg").arg(i));
+        ImageControl control;
+        ASSERT_TRUE(preparePictureWithImageControl(control, sources[i - 1], out, kPictureBox,
+                                                   kPictureQualityFactor));
+        alone[i] = test::fileBytes(out);
+    }
+
+    // The first call starts the next slides' pictures; one source then
+    // changes under them and is made again from what it is now.
+    ASSERT_TRUE(preparePicture(sources[0], preview + "/pix1.jpg"));
+    ASSERT_TRUE(QFile::remove(sources[5]));
+    ASSERT_TRUE(QFile::copy(writePicture(env, "p6.png", {200, 100}), sources[5]));
+    QFile p6(sources[5]);
+    ASSERT_TRUE(p6.open(QIODevice::ReadWrite));
+    p6.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime);
+    p6.close();
+    for (int i : {2, 3, 5, 6, 7}) {
+        ASSERT_TRUE(preparePicture(sources[i - 1], preview + "/" + pictureFileName(i))) << i;
+    }
+    for (int i : {1, 2, 3, 5, 7}) {
+        EXPECT_EQ(test::fileBytes(preview + "/" + pictureFileName(i)), alone[i]) << i;
+    }
+    EXPECT_EQ(QImageReader(preview + "/pix6.jpg").size(), QSize(200, 100));
+    EXPECT_EQ(QDir(gTempFolder).entryList(QDir::Files), QStringList{}) << "nothing left over";
+    EXPECT_TRUE(messages.requests().isEmpty());
+    gProject.clear();
 }
 
 TEST(PicturePrepTest, QualityMappingIsMonotone) {

@@ -188,6 +188,29 @@ TEST_F(SmilMasterTest, AMissingThumbnailIsMadeAgainForPublishing) {
     EXPECT_FALSE(QFileInfo::exists(preview("thumbnail.jpg")));
 }
 
+// A picture that cannot be prepared is reported with its slide number and
+// left out of the packed list; an older picture of that slide does not
+// stand in for it.
+TEST_F(SmilMasterTest, AnUnpreparablePictureIsReportedAndNotPacked) {
+    addSlide(MediaImage, 2000, picture(1));
+    addSlide(MediaImage, 2000, env.write("work/image2.jpg", "not a picture"));
+    addSlide(MediaImage, 2000, workFolder + "/image3.jpg");  // gone
+    env.write("preview/pix2.jpg", "from an earlier pass");
+    riteSmilMasterFile(1, 3, true, true);
+
+    ASSERT_EQ(messages.numbers(), QList<int>{1403});
+    EXPECT_TRUE(messages.requests().first().text.endsWith(":  2, 3"))
+        << messages.requests().first().text.toStdString();
+    EXPECT_FALSE(CancelRequested) << "the rest of the presentation is written";
+    EXPECT_FALSE(QFileInfo::exists(preview("pix2.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(preview("pix3.jpg")));
+    const QStringList packed = projectZip().get(zipids::DispFileList).value.toStringList();
+    EXPECT_TRUE(packed.contains(preview("pix1.jpg")));
+    for (const QString& file : packed) {
+        EXPECT_TRUE(QFileInfo(file).isFile()) << "packed but missing: " << file.toStdString();
+    }
+}
+
 TEST(SmilLayoutTest, VideoNumberComesFromTheFileName) {
     EXPECT_EQ(videoNumber("/work/video12.avi", VideoAvi), "12");
     EXPECT_EQ(videoNumber("/work/VIDEO3.rm", VideoRealMedia), "3");

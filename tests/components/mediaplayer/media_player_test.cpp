@@ -50,6 +50,37 @@ TEST(MediaPlayer, OpensAClipStoppedAtItsStartWithItsFirstPicture) {
     EXPECT_FALSE(player.command("record"));
 }
 
+TEST(MediaPlayer, DisplaySettingsChangeWhatIsDrawn) {
+    test::TempEnv env;
+    const QString path = env.file("take.avi");
+    ASSERT_TRUE(test::makeClip(path, "mpeg4", 160, 120, 1.0, "pcm_s16le"));
+    MediaPlayer player;
+    player.resize(320, 240);
+    ASSERT_TRUE(player.open(path));
+    // By default the picture fills the window and nothing is written on it.
+    EXPECT_TRUE(player.scaled());
+    EXPECT_FALSE(player.showPosition());
+    EXPECT_FALSE(player.showName());
+    EXPECT_EQ(player.pictureRect(), QRect(0, 0, 320, 240));
+    const QImage plain = player.grab().toImage();
+
+    player.setScaled(false);
+    EXPECT_EQ(player.pictureRect(), QRect(80, 60, 160, 120));
+    EXPECT_EQ(player.grab().toImage().pixelColor(10, 10), QColor(Qt::black));
+    player.setScaled(true);
+
+    // The name over the top left corner, the position over the bottom left.
+    player.setShowName(true);
+    const QImage named = player.grab().toImage();
+    EXPECT_NE(named.copy(0, 0, 160, 24), plain.copy(0, 0, 160, 24));
+    EXPECT_EQ(named.copy(0, 200, 160, 40), plain.copy(0, 200, 160, 40));
+    player.setShowName(false);
+    player.setShowPosition(true);
+    const QImage timed = player.grab().toImage();
+    EXPECT_NE(timed.copy(0, 200, 160, 40), plain.copy(0, 200, 160, 40));
+    EXPECT_EQ(timed.copy(0, 0, 160, 24), plain.copy(0, 0, 160, 24));
+}
+
 TEST(MediaPlayer, RefusesMissingAndBrokenFiles) {
     test::TempEnv env;
     MediaPlayer player;

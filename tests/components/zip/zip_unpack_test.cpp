@@ -151,6 +151,20 @@ TEST_F(ZipUnpack, ReadsNamesWrittenOnWindows) {
                                   "café-utf8.txt", "stored.txt"}));
 }
 
+TEST_F(ZipUnpack, OnlyTheNamedMembersAreExtractedButTheWholeArchiveIsChecked) {
+    zip.setOnlyMembers({"b.txt", "missing.txt"});
+    EXPECT_EQ(unpack(craftZip({{"a.txt", "1"}, {"b.txt", "2"}, {"c.txt", "3"}})), ZipOk);
+    EXPECT_EQ(sandbox(), QStringList({"sandbox/work", "sandbox/work/b.txt"}));
+    // An unsafe name elsewhere in the archive still refuses all of it.
+    QDir(env.file("sandbox/work")).removeRecursively();
+    QDir(env.path()).mkpath("sandbox/work");
+    EXPECT_EQ(unpack(craftZip({{"b.txt", "2"}, {"../evil.txt", "x"}})), ZipNotRecognised);
+    EXPECT_EQ(sandbox(), QStringList({"sandbox/work"}));
+    zip.setOnlyMembers({});
+    EXPECT_EQ(unpack(craftZip({{"a.txt", "1"}, {"b.txt", "2"}})), ZipOk);
+    EXPECT_EQ(sandbox().size(), 3);
+}
+
 TEST_F(ZipUnpack, AnEmptyArchiveIsDoneWithAWarning) {
     EXPECT_EQ(unpack(craftZip({})), ZipWarning);
     EXPECT_TRUE(zipSucceeded(zip.unzip()));

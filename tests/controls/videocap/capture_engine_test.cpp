@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 namespace brindle::orvalis {
 namespace {
 
@@ -57,6 +59,10 @@ TEST_F(EngineTest, ANegativeCorrectionDropsFrames) {
     EXPECT_EQ(engine.frameCorrection(), 0);
     frames(1);
     EXPECT_EQ(engine.framesWritten(), 2);
+    EXPECT_EQ(engine.framesDropped(), 3u);
+    EXPECT_EQ(engine.framesRepeated(), 0u);
+    engine.reset(setup.framePeriodUs);
+    EXPECT_EQ(engine.framesDropped(), 0u);  // a new capture counts afresh
 }
 
 TEST_F(EngineTest, RepeatsStopBeforeAKeyFrame) {
@@ -71,6 +77,8 @@ TEST_F(EngineTest, RepeatsStopBeforeAKeyFrame) {
     frames(1);  // 30 (key), then three repeats
     EXPECT_EQ(engine.framesWritten(), 34);
     EXPECT_EQ(engine.frameCorrection(), 0);
+    EXPECT_EQ(engine.framesRepeated(), 4u);
+    EXPECT_EQ(engine.framesDropped(), 0u);
     ASSERT_TRUE(engine.close());
     const test::ClipInfo clip = test::readClip(QString::fromStdString(setup.path));
     ASSERT_TRUE(clip.ok);
@@ -117,6 +125,55 @@ TEST_F(EngineTest, TheSoundClockSetsTheCorrection) {
     sound(1);
     EXPECT_EQ(engine.framesWritten(), 20);
     EXPECT_EQ(engine.frameCorrection(), -3);
+}
+
+// Three seconds of a camera at 15 frames a second with sound in buffers of
+// a tenth of a second, handed over in the order they come. The camera's
+// clock runs `drift` fast, and it loses the frames listed.
+class EngineTimelineTest : public EngineTest {
+protected:
+    int play(double drift, const std::vector<int>& lost) {
+        const double frameMs = 66.666 / drift;
+        int frame = 0;
+        int buffer = 0;
+        int framesIn = 0;
+        for (int ms = 0; ms <= 3000; ++ms) {
+            while (frame * frameMs <= ms) {
+                if (std::find(lost.begin(), lost.end(), frame) == lost.end()) {
+                    frames(1);
+                    ++framesIn;
+                }
+                ++frame;
+            }
+            if (ms > 0 && ms % 100 == 0) {
+                sound(1100 + (++buffer % 2));  // 11005 Hz on average
+            }
+        }
+        return framesIn;
+    }
+};
+
+TEST_F(EngineTimelineTest, LostFramesAreRepeatedAndAFastCameraIsThinned) {
+    setup.audio.samplesPerSec = 11005;
+    setup.audio.recompute();
+    // Frames the camera lost: the sound clock has the engine repeat others
+    // in their place; nothing is dropped.
+    open();
+    int in = play(1.0, {20, 21, 22, 40});
+    EXPECT_EQ(in, 46 - 4);
+    EXPECT_EQ(engine.framesDropped(), 0u);
+    EXPECT_GE(engine.framesRepeated(), 3u);
+    EXPECT_EQ(engine.framesWritten(), in + std::int32_t(engine.framesRepeated()));
+    EXPECT_NEAR(engine.framesWritten(), 45, 1);
+    ASSERT_TRUE(engine.close());
+
+    // A camera 10% fast: the extra frames are dropped, and counted.
+    open();
+    in = play(1.1, {});
+    EXPECT_GE(engine.framesDropped(), 3u);
+    EXPECT_EQ(engine.framesWritten(),
+              in - std::int32_t(engine.framesDropped()) + std::int32_t(engine.framesRepeated()));
+    EXPECT_NEAR(engine.framesWritten(), 45, 1);
 }
 
 TEST_F(EngineTest, TheFramePeriodOfFifteenFramesASecond) {

@@ -130,8 +130,16 @@ TEST_F(OrvalisCaptureTest, WithoutACompressorTheFirstStartFallsBackToPlain) {
 }
 
 TEST_F(OrvalisCaptureTest, HostStopsAndASecondWriterIsRefused) {
+    camera("2");
     const QString path = env.file("stop.avi");
     prepare(path, 0, false);
+    // A second control, idle, on the other camera: the first is busy, as
+    // a camera streams to one reader at a time.
+    std::unique_ptr<ControlHost> other = load();
+    EXPECT_FALSE(other->get(DispConnect).value.toBool());
+    other->put(DispDriverNum, firstCamera() + 1);
+    other->put(DispConnect, true);
+    ASSERT_EQ(other->get(DispErrorNum).value.toInt(), 0);
     host().put(DispYield, true);
     ASSERT_EQ(set(DispCompression, "zq4a"), 0);
     ASSERT_EQ(set(DispCapture, true), 0);
@@ -143,16 +151,21 @@ TEST_F(OrvalisCaptureTest, HostStopsAndASecondWriterIsRefused) {
     // Capture TRUE again: refused, and the running capture goes on.
     EXPECT_EQ(set(DispCapture, true), kErrCapture);
     EXPECT_TRUE(host().get(DispCapture).value.toBool());
-    // A stop asked for while the stop waits fails at once.
+    // A stop asked for while the stop waits fails at once; the other
+    // control's stop meanwhile is its own and works.
     int nested = -1;
+    int otherNested = -1;
     host().onEvent(EventStatus, [&](const QVariantList&) {
         if (nested == -1) {
             host().put(DispCaptureStop, true);
             nested = host().get(DispErrorNum).value.toInt();
+            other->put(DispCaptureStop, true);
+            otherNested = other->get(DispErrorNum).value.toInt();
         }
     });
     EXPECT_EQ(set(DispCaptureStop, true), 0);
     EXPECT_EQ(nested, kErrCaptureStop);
+    EXPECT_EQ(otherNested, 0);
     EXPECT_FALSE(host().get(DispCapture).value.toBool());
     const brindle::test::ClipInfo clip = brindle::test::readClip(path);
     ASSERT_TRUE(clip.ok);

@@ -4,6 +4,7 @@
 #include "platform/ffmpeg/writer.h"
 
 #include "tests/support/avi_fixtures.h"
+#include "tests/support/media_fixture.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -177,6 +178,54 @@ TEST_F(WriterTest, AFileNotFinishedIsRemovedAndAFinishedOneStays) {
 
     EXPECT_TRUE(Writer::wantsGlobalHeader("mp4"));
     EXPECT_FALSE(Writer::wantsGlobalHeader("avi"));
+}
+
+TEST_F(WriterTest, PacketsCodedElsewhereKeepTheirTagAndTiming) {
+    // Packets of an encoder the writer does not own, under a stream made
+    // from parameters alone, as a capture writes them.
+    Codec enc = openVideoEncoder();
+    AVCodecParameters* par = avcodec_parameters_alloc();
+    ASSERT_GE(avcodec_parameters_from_context(par, enc.get()), 0);
+    par->codec_tag = MKTAG('F', 'M', 'P', '4');
+    const std::string path = file("coded.avi");
+    Writer out;
+    ASSERT_TRUE(out.open(path, "avi").ok());
+    Status status;
+    // A period of 1/15 s written as 66666 µs would drift; the stream keeps
+    // the fraction it is given.
+    const AVRational period{1, 15};
+    EXPECT_EQ(out.addPacketStream(par, period, {15, 1}, &status), 0);
+    avcodec_parameters_free(&par);
+    ASSERT_TRUE(out.writeHeader().ok());
+    const std::int64_t header = out.bytesWritten();
+    EXPECT_GT(header, 0);
+    Packet packet = makePacket();
+    for (int n = 0; n < kFrames; ++n) {
+        Frame f = picture(n);
+        ASSERT_TRUE(encode(enc.get(), f.get(), packet.get(), [&](AVPacket* p) {
+                        p->pts = p->dts = n;  // in the stream's own period
+                        p->duration = 1;
+                        return out.write(0, p);
+                    }).ok());
+    }
+    ASSERT_TRUE(encode(enc.get(), nullptr, packet.get(), [&](AVPacket* p) {
+                    return out.write(0, p);
+                }).ok());
+    EXPECT_GT(out.bytesWritten(), header);
+    // No stream once the header is out.
+    AVCodecParameters* late = avcodec_parameters_alloc();
+    late->codec_type = AVMEDIA_TYPE_AUDIO;
+    EXPECT_EQ(out.addPacketStream(late, {1, 8000}, {0, 1}, &status), -1);
+    avcodec_parameters_free(&late);
+    ASSERT_TRUE(out.finish().ok());
+    EXPECT_EQ(out.bytesWritten(), -1);
+
+    const test::ClipInfo clip = test::readClip(QString::fromStdString(path));
+    ASSERT_TRUE(clip.ok);
+    EXPECT_EQ(clip.frames(), kFrames);
+    EXPECT_EQ(clip.decodedFrames, kFrames);
+    EXPECT_EQ(test::probe(QString::fromStdString(path), "stream=codec_tag_string"), "FMP4");
+    EXPECT_EQ(test::probe(QString::fromStdString(path), "stream=time_base"), "1/15");
 }
 
 TEST_F(WriterTest, FailuresNameTheStepThatFailed) {

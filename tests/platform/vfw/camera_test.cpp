@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
@@ -189,6 +193,57 @@ TEST(CaptureWindow, ConnectsFormatsAndGrabs) {
     EXPECT_FALSE(win.setAudioFormat(silent));
     EXPECT_TRUE(win.driverDisconnect());
     EXPECT_FALSE(win.grabFrameNoStop());
+}
+
+TEST(CaptureWindow, RatesSettleOnWhatTheDeviceOffers) {
+    CameraEnv env("1");
+    QWidget parent;
+    CaptureWindow win(&parent);
+    ASSERT_TRUE(win.driverConnect(static_cast<int>(listDrivers().size()) - 1));
+    CaptureParms parms;
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    // 15 a second is offered as asked; 200 a second is past the camera's
+    // fastest (60), so captures run at 60 and the parameters say so.
+    parms.microSecPerFrame = 66666;
+    ASSERT_TRUE(win.setCaptureParms(parms));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 66666u);
+    parms.microSecPerFrame = 5000;
+    ASSERT_TRUE(win.setCaptureParms(parms));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 16667u);
+    EXPECT_TRUE(win.grabFrameNoStop());
+    // A new size keeps the settled rate.
+    BitmapInfoHeader h;
+    ASSERT_TRUE(win.getVideoFormat(&h));
+    h.biWidth = 160;
+    h.biHeight = 120;
+    ASSERT_TRUE(win.setVideoFormat(h));
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 16667u);
+
+    // The format dialog offers the rates of the size chosen in it.
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* sizes = dialog->findChild<QComboBox*>("FrameSize");
+        auto* rates = dialog->findChild<QComboBox*>("FrameRate");
+        ASSERT_TRUE(sizes && rates);
+        sizes->setCurrentIndex(sizes->findText("320 x 240"));
+        for (int i = 0; i < rates->count(); ++i) {
+            offered << rates->itemText(i);
+        }
+        rates->setCurrentIndex(rates->findText("15 frames/s"));
+        dialog->accept();
+    });
+    EXPECT_EQ(win.dlgVideoFormat(), 1);
+    EXPECT_EQ(offered, (QStringList{"60 frames/s", "30 frames/s", "25 frames/s", "20 frames/s",
+                                    "15 frames/s", "10 frames/s", "5 frames/s"}));
+    ASSERT_TRUE(win.getVideoFormat(&h));
+    EXPECT_EQ(h.biWidth, 320);
+    ASSERT_TRUE(win.getCaptureParms(&parms));
+    EXPECT_EQ(parms.microSecPerFrame, 66667u);
 }
 
 }  // namespace
