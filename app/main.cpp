@@ -7,6 +7,7 @@
 #include "app/editor/startup.h"
 #include "components/imaging/scan_job.h"
 #include "platform/messages.h"
+#include "platform/picture_limits.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(BRINDLE_VERSION));
     using namespace brindle;
+    setPictureMemoryLimit();
     // For scripts and tests that run the program without anyone to answer:
     // messages go to standard error with the box's default answer.
     StderrMessageSink stderrSink;

@@ -90,16 +90,13 @@ function(brindle_add_fuzzer)
         # Qt's own start-up allocations are not the reader's.
         set(leaks ASAN_OPTIONS=detect_leaks=0)
     endif()
-    # The generated headers (string ids), where the caller's scope knows them.
-    set(generated "")
-    if(BRINDLE_GENERATED_DIR)
-        set(generated -I${BRINDLE_GENERATED_DIR})
-    endif()
+    # The generated headers (string ids) are under the build's generated/
+    # folder, which resources/ names only in its own scope.
     set(out ${CMAKE_CURRENT_BINARY_DIR}/fuzz-${ARG_NAME})
     add_custom_command(OUTPUT ${out}
         COMMAND ${BRINDLE_CLANGXX} -std=c++20 -g -O1 -fPIC
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-            -I${CMAKE_SOURCE_DIR} ${generated}
+            -I${CMAKE_SOURCE_DIR} -I${CMAKE_BINARY_DIR}/generated
             "$<$<BOOL:${qt_includes}>:-I$<JOIN:${qt_includes},;-I>>"
             "$<$<BOOL:${qt_defines}>:-D$<JOIN:${qt_defines},;-D>>"
             ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SOURCE} ${readers}

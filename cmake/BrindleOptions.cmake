@@ -12,6 +12,14 @@ if(BRINDLE_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(BRINDLE_TSAN)
+    if(BRINDLE_SANITIZE)
+        message(FATAL_ERROR "ThreadSanitizer and AddressSanitizer cannot share a build")
+    endif()
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -O1 -g1)
+    add_link_options(-fsanitize=thread)
+endif()
+
 # brindle_add_control(NAME target SOURCES ...): an embeddable control, a
 # shared library of its own in bin/controls that links Qt and the control
 # interface header, nothing of the main program.

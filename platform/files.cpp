@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/temporaries.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -135,6 +136,7 @@ bool replaceFile(const QString& src, const QString& dst) {
     }
     auto part = to;
     part += ".part";
+    temporaries::note(part.string());
     if (!std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing,
                                     ec) ||
         ec) {

@@ -1,6 +1,8 @@
 // brindle-player: plays a Brindle presentation (.smi, or a .rpm/.ram that
 // points at one), exports it to MP4, draws one frame of it, or registers
 // itself as the desktop's player for SMIL files.
+#include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 #include "player/exporter.h"
 #include "player/player_window.h"
 #include "player/presentation.h"
@@ -206,6 +208,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    brindle::setPictureMemoryLimit();
+    brindle::temporaries::cleanStale();
     if (o.mode == "frame") {
         return runFrame(o);
     }

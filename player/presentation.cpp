@@ -209,7 +209,6 @@ private:
         } else if (n.tag != "audio" && n.tag != "video" &&
                    !QImageReader(item.path).format().isEmpty()) {
             QImageReader reader(item.path);
-            reader.setAllocationLimit(256);
             item.image = reader.read();
             if (item.image.isNull()) {
                 m_p.problems

@@ -86,7 +86,6 @@ const QImage& RealPixCanvas::layer(const RealPixEffect& e) {
         const QString name = m_doc->images.value(e.target);
         if (!name.isEmpty()) {
             QImageReader reader(QDir(m_folder).filePath(name));
-            reader.setAllocationLimit(256);
             picture = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         }
         m_pictures.insert(e.target, picture);

@@ -174,6 +174,18 @@ QSize FitToStrip(bool thumbnail, std::int16_t mediaType, QSize picture) {
     return {std::max<int>(1, static_cast<int>(iw * bh / ih)), bh};
 }
 
+bool PictureDecodes(const QString& file) {
+    ImageControl probe;
+    if (probe.load(file) != ImageStatus::Ok) {
+        return false;
+    }
+    // A JPEG is only decoded here, at thumbnail size.
+    const QSize fitted = FitToStrip(true, MediaImage, {probe.width(), probe.height()});
+    return fitted.isValid() &&
+           probe.resize(fitted.width(), fitted.height(), 0) == ImageStatus::Ok &&
+           !probe.image().isNull();
+}
+
 namespace {
 
 void makePictureThumbnail(ImageControl& worker, const QString& file, const QString& out) {

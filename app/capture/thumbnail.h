@@ -23,5 +23,9 @@ void prefetchThumbnails(const QStringList& pictures);
 // The size at which a picture of `picture` fits its box: 320 x 240 for a
 // thumbnail, else 80 x 62 (video) or 88 x 62 (others) in the strip.
 QSize FitToStrip(bool thumbnail, std::int16_t mediaType, QSize picture);
+// Whether a picture file decodes into a picture of a size the program can
+// hold (a damaged file still counts when its start decodes). Uses a control
+// of its own, so the Worker's picture stays as it is.
+bool PictureDecodes(const QString& file);
 
 }  // namespace brindle

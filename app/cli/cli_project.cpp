@@ -60,7 +60,8 @@ bool CliProject::open(const QString& path, bool tableOnly) {
         readProject(path);
     }
     const QList<int> shown = m_messages.numbers().mid(before);
-    return !shown.contains(77) && !shown.contains(134);
+    return !shown.contains(str::OpenFailed) && !shown.contains(str::NotRecognised) &&
+           !shown.contains(str::NoRoomToOpen);
 }
 
 }  // namespace brindle::cli

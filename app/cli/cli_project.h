@@ -5,10 +5,10 @@
 
 #include "app/cli/cli_view.h"
 #include "app/cli/clip_control.h"
+#include "app/cli/scratch_folder.h"
 #include "platform/messages.h"
 
 #include <QList>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -39,7 +39,7 @@ public:
 
     bool ok() const { return m_dir.isValid(); }
     // Opens the file as the editor does; false when it did not open (message
-    // 77 or 134), and the reason is already on standard error. With
+    // 77, 134 or 1421), and the reason is already on standard error. With
     // tableOnly, only what opening reads is unpacked (readProjectTable).
     bool open(const QString& path, bool tableOnly = false);
 
@@ -47,7 +47,7 @@ public:
     const QList<int>& messages() const { return m_messages.numbers(); }
 
 private:
-    QTemporaryDir m_dir;
+    ScratchFolder m_dir;
     CliView m_view;
     CountingMessageSink m_messages;
 };

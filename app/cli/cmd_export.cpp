@@ -11,7 +11,6 @@
 #include "platform/files.h"
 
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -39,7 +38,7 @@ int runExport(const QStringList& args) {
     }
 
     files::makeFolder(GetTempFolder());
-    QTemporaryDir scratch(GetTempFolder() + "cli-XXXXXX");
+    ScratchFolder scratch(GetTempFolder() + "cli-XXXXXX");
     if (!startUp(scratch)) {
         return kExitFailed;
     }

@@ -17,7 +17,6 @@
 #include "platform/messages.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <csignal>
@@ -42,7 +41,7 @@ int runPresent(const QStringList& args) {
     }
 
     files::makeFolder(GetTempFolder());
-    QTemporaryDir scratch(GetTempFolder() + "cli-XXXXXX");
+    ScratchFolder scratch(GetTempFolder() + "cli-XXXXXX");
     if (!startUp(scratch)) {
         return kExitFailed;
     }

@@ -5,6 +5,8 @@
 #include "app/cli/subcommand.h"
 #include "app/present/video_check.h"
 #include "platform/messages.h"
+#include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 
 #include <QApplication>
 
@@ -18,6 +20,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     using namespace brindle;
+    setPictureMemoryLimit();
+    // What a killed run of any Brindle program left behind.
+    temporaries::cleanStale();
     gAppTitle = LoadResString(str::AppTitle);
     StderrMessageSink messages;
     setMessageSink(&messages);

@@ -42,7 +42,7 @@ bool interrupted() {
     return gInterrupted != 0;
 }
 
-bool startUp(QTemporaryDir& scratch) {
+bool startUp(ScratchFolder& scratch) {
     gSettingsKey = LoadResString(str::SettingsKey);
     readSettings();
     computeFolders();

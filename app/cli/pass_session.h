@@ -2,8 +2,8 @@
 // private folders, and interrupts turned into the progress window's cancel.
 #pragma once
 
-#include <QTemporaryDir>
 #include <QTimer>
+#include "app/cli/scratch_folder.h"
 
 #include <csignal>
 
@@ -32,6 +32,6 @@ bool interrupted();
 // private temporary and work folders in scratch: opening a project empties
 // the work folder, which holds the unsaved media of an editor that may be
 // running. The presentation goes into the program's preview folder.
-bool startUp(QTemporaryDir& scratch);
+bool startUp(ScratchFolder& scratch);
 
 }  // namespace brindle::cli

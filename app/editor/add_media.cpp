@@ -12,6 +12,8 @@
 #include "platform/files.h"
 #include "platform/messages.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <limits>
 
@@ -35,6 +37,8 @@ QString withoutGif(const QString& file) {
     ImageControl& worker = view ? view->worker() : own;
     const QString jpeg = gTempFolder + "/gifSupport.jpg";
     worker.clear();
+    // A conversion that fails must not leave the previous GIF's picture.
+    files::deleteFile(jpeg);
     worker.loadForConversion(file);
     worker.save(jpeg, ImageControl::kFormatJpeg, 24, kJpegQualityBest);
     worker.clear();
@@ -58,6 +62,11 @@ void refresh() {
 void addMediaFile(const QString& path, int refusedEntry) {
     const int type = acceptedMediaType(path);
     if (type == MediaImage) {
+        if (!PictureDecodes(path)) {
+            MsgBoxText(str::PictureRefused,
+                       LoadResString(str::PictureRefused) + QDir::toNativeSeparators(path));
+            return;
+        }
         const int slide = createSlide(MediaImage, path, {}, {});
         if (slide < 1) {
             MsgBox(str::AddFailed);

@@ -14,6 +14,7 @@
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
+#include "platform/temporaries.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -94,6 +95,8 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     readSettings();
     computeFolders();
+    // What a killed or crashed run of any Brindle program left behind.
+    temporaries::cleanStale();
 
     if (!playerIsInstalled()) {
         MsgBox(str::PlayerMissing, MsgButtons::Ok, MsgIcon::Critical);

@@ -13,6 +13,9 @@
 #include "platform/messages.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 namespace brindle {
 namespace {
@@ -65,7 +68,18 @@ bool extractZip(const QString& folder, const QString& zipPath, const QStringList
     if (!zipSucceeded(code)) {
         qWarning().noquote() << "opening" << zipPath << "failed:" << zipResultText(code)
                              << zip.lastErrorText();
-        MsgBox(str::NotRecognised);
+        // A full disk is no fault of the file: saying its format is not
+        // recognised would send the user looking in the wrong place. An
+        // archive declaring more than deflate can make of its size (1032
+        // to 1) is at fault itself, whatever room there is.
+        constexpr qint64 kMostDeflateRatio = 1032;
+        if (code == ZipNoSpace &&
+            QStorageInfo(folder).bytesAvailable() < QFileInfo(zipPath).size() * kMostDeflateRatio) {
+            MsgBoxText(str::NoRoomToOpen,
+                       LoadResString(str::NoRoomToOpen) + QDir::toNativeSeparators(folder));
+        } else {
+            MsgBox(str::NotRecognised);
+        }
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "app/present/pass_progress.h"
 #include "app/present/smil_master.h"
 #include "platform/messages.h"
+#include "platform/temporaries.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,11 +15,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QTimer>
 
 #include <cerrno>
+
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -187,13 +190,19 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
     // The hidden file beside the chosen name is made first, so a folder
     // that cannot be written is reported before any work is done.
     const QFileInfo out(request.outPath);
-    QTemporaryFile partial(out.absolutePath() + "/." + out.completeBaseName() + "-XXXXXX.mp4");
-    if (!partial.open()) {
+    std::string partialName =
+        QFile::encodeName(out.absolutePath() + "/." + out.completeBaseName() + "-XXXXXX.mp4")
+            .toStdString();
+    const int partialFd = temporaries::makeFile(partialName, 4, 0666);
+    if (partialFd < 0) {
         MsgBoxText(str::VideoFolderUnwritable, LoadResString(str::VideoFolderUnwritable) +
                                                    QDir::toNativeSeparators(out.absolutePath()));
         return ExportOutcome::Failed;
     }
-    partial.close();
+    ::close(partialFd);
+    QFile partial(QFile::decodeName(partialName.c_str()));
+    // Removed on every way out but the one that renames it into place.
+    auto removePartial = qScopeGuard([&partial] { partial.remove(); });
 
     CancelRequested = false;
     gEncodeError = 0;
@@ -213,7 +222,7 @@ ExportOutcome exportVideo(const VideoExportRequest& request) {
         // moment without a video at outPath.
         if (std::rename(QFile::encodeName(partial.fileName()).constData(),
                         QFile::encodeName(out.absoluteFilePath()).constData()) == 0) {
-            partial.setAutoRemove(false);
+            removePartial.dismiss();
             return ExportOutcome::Done;
         }
         error = QString::fromLocal8Bit(std::strerror(errno));

@@ -5,12 +5,18 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "components/imaging/image_ops.h"
 #include "components/imaging/packed_dib.h"
+#include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -33,6 +39,28 @@ QImage toDepth(const QImage& image, int bits) {
         default:
             return image;
     }
+}
+
+// An uncompressed BMP must hold every row its header declares; a shorter
+// file is refused rather than shown with invented pixels.
+bool bmpShorterThanHeader(const QByteArray& bytes) {
+    if (bytes.size() < 54 || !bytes.startsWith("BM")) {
+        return false;
+    }
+    const auto u32 = [&](int at) {
+        return qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(bytes.constData()) + at);
+    };
+    const quint32 infoSize = u32(14);
+    const quint32 compression = u32(30);
+    if (infoSize < 40 || (compression != 0 && compression != 3)) {
+        return false;  // an old header or run-length rows: the reader judges
+    }
+    const qint64 width = qint32(u32(18));
+    const qint64 height = std::abs(qint64(qint32(u32(22))));
+    const qint64 bits =
+        qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(bytes.constData()) + 28);
+    const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
+    return width > 0 && u32(10) + rowBytes * height > bytes.size();
 }
 
 bool validSize(int width, int height) {
@@ -114,7 +142,9 @@ ImageStatus ImageControl::load(const QString& path, int bitsPerPixel, int page, 
         return ImageStatus::FileNotFound;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // No picture this control can hold comes in a file this large; reading
+    // it whole would only take the memory.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kPictureFileLimitBytes) {
         return ImageStatus::NotReadable;
     }
     QByteArray bytes = file.readAll();
@@ -124,6 +154,9 @@ ImageStatus ImageControl::load(const QString& path, int bitsPerPixel, int page, 
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
+        return ImageStatus::NotReadable;
+    }
+    if (format == "bmp" && bmpShorterThanHeader(bytes)) {
         return ImageStatus::NotReadable;
     }
     if (format == "jpeg" && page == 0) {
@@ -166,18 +199,37 @@ ImageStatus ImageControl::save(const QString& path, int format, int bitsPerPixel
         return ImageStatus::NoImage;
     }
     const QImage flat = imageops::flattened(m_image, bitsPerPixel == 8);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written beside the picture under a journaled name, flushed, and
+    // renamed over it: the old picture stays whole until the new one is.
+    const QByteArray target = QFile::encodeName(path);
+    std::string temp = target.toStdString() + ".XXXXXX";
+    const int fd = temporaries::makeFile(temp, 0, 0666);
+    if (fd < 0) {
         return ImageStatus::WriteFailed;
     }
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(quality);
-    writer.setOptimizedWrite(true);
-    if (!writer.write(flat)) {
-        file.cancelWriting();
+    struct stat old {};
+    if (::stat(target.constData(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+    bool written = false;
+    {
+        QFile file;
+        if (file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+            QImageWriter writer(&file, "jpeg");
+            writer.setQuality(quality);
+            writer.setOptimizedWrite(true);
+            written = writer.write(flat) && file.flush() && ::fsync(fd) == 0;
+            file.close();
+            written = written && file.error() == QFileDevice::NoError;
+        } else {
+            ::close(fd);
+        }
+    }
+    if (!written || ::rename(temp.c_str(), target.constData()) != 0) {
+        ::unlink(temp.c_str());
         return ImageStatus::WriteFailed;
     }
-    return file.commit() ? ImageStatus::Ok : ImageStatus::WriteFailed;
+    return ImageStatus::Ok;
 }
 
 ImageStatus ImageControl::setDib(quintptr address) {

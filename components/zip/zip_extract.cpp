@@ -9,7 +9,6 @@
 #include <zlib.h>
 
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include "components/zip/member_names.h"
 #include "components/zip/zip_component.h"
 #include "components/zip/zip_directory.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -45,17 +45,12 @@ struct Planned {
 };
 
 // A new file in the folder under a random hidden name, open for writing.
+// The name is journaled, so that a crash leaves nothing behind for long.
 int createTempIn(const QString& folder, QByteArray* path) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *path =
-            QFile::encodeName(folder + "/.unzip-" +
-                              QString::number(QRandomGenerator::global()->generate(), 36) + ".tmp");
-        const int fd = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
+    std::string name = QFile::encodeName(folder + "/.unzip-XXXXXX.tmp").toStdString();
+    const int fd = temporaries::makeFile(name, 4, 0666);
+    *path = QByteArray::fromStdString(name);
+    return fd;
 }
 
 bool writeAll(int fd, const char* data, size_t size) {

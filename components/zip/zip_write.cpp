@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMultiHash>
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <algorithm>
@@ -28,6 +27,7 @@
 #include "components/zip/block_pipeline.h"
 #include "components/zip/zip_component.h"
 #include "components/zip/zip_format.h"
+#include "platform/temporaries.h"
 
 namespace brindle {
 namespace {
@@ -42,24 +42,16 @@ struct Listed {
 
 // Reserves a new, unique file name in the target's folder ("." + name + a
 // random tag), created empty with the mode a new file gets from the umask.
-// Answers the name and leaves the file open in *fd.
+// Answers the name and leaves the file open in *fd, for reading and writing
+// (a member may be copied from earlier in the file). The name is journaled,
+// so that a crash leaves nothing behind for long.
 QString reserveSibling(const QString& target, int* fd) {
     const QFileInfo info(target);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString candidate = info.absolutePath() + "/." + info.fileName() + "." +
-                                  QString::number(QRandomGenerator::global()->generate(), 36) +
-                                  ".tmp";
-        // Read and write: a member may be copied from earlier in the file.
-        *fd = ::open(QFile::encodeName(candidate).constData(),
-                     O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (*fd >= 0) {
-            return candidate;
-        }
-        if (errno != EEXIST) {
-            break;
-        }
-    }
-    return QString();
+    std::string path =
+        QFile::encodeName(info.absolutePath() + "/." + info.fileName() + ".XXXXXX.tmp")
+            .toStdString();
+    *fd = temporaries::makeFile(path, 4, 0666);
+    return *fd >= 0 ? QFile::decodeName(path.c_str()) : QString();
 }
 
 // What a member's name says about its contents.

@@ -3,6 +3,7 @@
 // failed or cancelled save leaves the old destination as it was.
 #include "controls/audiocap/sonteval.h"
 #include "controls/audiocap/sound_save.h"
+#include "platform/temporaries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -56,8 +57,10 @@ std::int32_t Sonteval::saveRange(const QVariant& pathArg, bool selectionOnly) {
     if (destInfo.exists() && !destInfo.isFile()) {
         return kErrCannotOpen;
     }
-    QByteArray temp = QFile::encodeName(destInfo.absolutePath() + QStringLiteral("/acapXXXXXX"));
-    const int fd = ::mkstemp(temp.data());
+    std::string tempName =
+        QFile::encodeName(destInfo.absolutePath() + QStringLiteral("/acapXXXXXX")).toStdString();
+    const int fd = temporaries::makeFile(tempName);
+    const QByteArray temp = QByteArray::fromStdString(tempName);
     if (fd < 0) {
         return kErrCannotOpen;
     }

@@ -115,9 +115,15 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
     // Room for the whole sound at once when its length is known.
     if (input->duration > 0) {
         const std::int64_t frames = av_rescale(input->duration, dec->sample_rate, AV_TIME_BASE);
-        const std::int64_t bytes = (frames + dec->sample_rate) * stream->format().blockAlign;
-        if (bytes > 0 && bytes < (std::int64_t{1} << 32)) {
-            stream->bytes().reserve(static_cast<std::size_t>(bytes));
+        const std::int64_t bytes = frames * stream->format().blockAlign;
+        if (bytes > kMaxSoundBytes) {
+            fail(why, "is too long");
+            return nullptr;
+        }
+        const int block = stream->format().blockAlign;
+        if (bytes > 0) {
+            stream->bytes().reserve(
+                static_cast<std::size_t>(bytes + std::int64_t{dec->sample_rate} * block));
         }
     }
     AVChannelLayout outLayout;
@@ -152,6 +158,11 @@ StreamPtr readSoundFile(const std::string& path, std::string* why) {
             return nullptr;
         }
         stream->append(chunk.data(), static_cast<std::size_t>(got) * block);
+        // A header may understate the length; the count of what came does not.
+        if (static_cast<std::int64_t>(stream->bytes().size()) > kMaxSoundBytes) {
+            fail(why, "is too long");
+            return nullptr;
+        }
     }
     // What the resampler still holds.
     chunk.resize(4096u * block);

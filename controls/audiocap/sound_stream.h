@@ -66,11 +66,17 @@ private:
 
 using StreamPtr = std::shared_ptr<SoundStream>;
 
+// The most PCM one sound read from a file may take: 25 minutes of CD
+// sound, 100 minutes of 22 kHz mono. A longer sound is refused rather than
+// read whole into memory (and copied to disk twice more on the way).
+inline constexpr std::int64_t kMaxSoundBytes = std::int64_t{256} << 20;
+
 // Reads the first audio stream of a sound file into memory as PCM (8-bit
 // sound stays 8-bit, everything else becomes 16-bit; more than two
 // channels are mixed down to two). nullptr, with the reason in *why, for a
 // file that is not sound, holds no samples, or is a WAV file whose header
-// does not match its contents.
+// does not match its contents, or that is longer than kMaxSoundBytes of
+// PCM takes.
 StreamPtr readSoundFile(const std::string& path, std::string* why = nullptr);
 
 // Checks a RIFF WAVE file's chunk structure against its size: true for a

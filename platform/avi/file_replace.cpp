@@ -1,5 +1,7 @@
 #include "platform/avi/file_replace.h"
 
+#include "platform/temporaries.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -55,15 +57,13 @@ std::string replaceProblem(const std::string& path) {
 }
 
 std::string makeTempAvi(const std::string& folder) {
-    std::string pattern = folder + "/AVIXXXXXX.AVI";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemps(name.data(), 4);
+    std::string name = folder + "/AVIXXXXXX.AVI";
+    const int fd = temporaries::makeFile(name, 4);
     if (fd < 0) {
         return {};
     }
     ::close(fd);
-    return std::string(name.data());
+    return name;
 }
 
 bool replaceFile(const std::string& from, const std::string& to, std::string* why) {

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "tests/app/editor/editor_fixture.h"
 #include "tests/controls/audiocap/sound_fixtures.h"
+#include "tests/support/hostile_files.h"
 #include "tests/support/media_fixture.h"
 
 #include <QApplication>
@@ -213,6 +214,18 @@ TEST_F(RecordAudioTest, RejectedDropKeepsTheSoundAndShowsMessage67) {
     child<QPushButton>(d, "Done")->click();
     EXPECT_EQ(slide->AudioDuration, 2000);
     EXPECT_EQ(test::probe(slide->Sound, "format=duration"), "2.000000");
+}
+
+TEST_F(RecordAudioTest, ASixHourBackgroundTrackIsRefusedAtOnceWithMessage67) {
+    recordAudio d(frame.get(), nullptr);
+    const QString track = test::hostile::sixHourWav(env.file("media"));
+    ASSERT_FALSE(track.isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    d.dropFile({track});
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(messages.numbers(), QList<int>{67});
+    EXPECT_FALSE(d.hasSound());
 }
 
 TEST_F(RecordAudioTest, FilesImportsAnySoundAsWav) {

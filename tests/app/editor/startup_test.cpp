@@ -11,6 +11,7 @@
 #include "platform/instance.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
+#include "platform/temporaries.h"
 #include "player/registration.h"
 #include "tests/support/file_dialog_recorder.h"
 #include "tests/support/message_recorder.h"
@@ -23,6 +24,11 @@
 #include <QImage>
 #include <QProcess>
 #include <QTimer>
+
+#include <csignal>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace brindle::test {
 namespace {
@@ -105,6 +111,30 @@ TEST_F(StartupTest, WithoutThePlayerTheProgramEndsWith151) {
     StartupResult again = startBrindle({}, instanceFolder());
     EXPECT_NE(again.frame, nullptr);
     EXPECT_TRUE(messages.numbers().isEmpty()) << messages.numbers().value(0);
+}
+
+TEST_F(StartupTest, TheEditorRemovesTheTemporariesOfAKilledRun) {
+    // A run killed while saving: its temporary beside the project stays
+    // until the next start; the user's own files are never touched.
+    QDir().mkpath(env.file("docs"));
+    env.write("docs/Show.bqx", "the project");
+    env.write("docs/.Show.bqx.Ab12Cd.tmp", "a user's file that looks like ours");
+    std::string temp = QFile::encodeName(env.file("docs/.Show.bqx.XXXXXX.tmp")).toStdString();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = temporaries::makeFile(temp, 4, 0666);
+        [[maybe_unused]] const auto n = ::write(fd, "half a project", 14);
+        ::raise(SIGKILL);
+    }
+    ::waitpid(pid, nullptr, 0);
+    ASSERT_EQ(QDir(env.file("docs")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+
+    StartupResult started = startBrindle({}, instanceFolder());
+    ASSERT_NE(started.frame, nullptr);
+    QStringList left = QDir(env.file("docs")).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, QStringList({".Show.bqx.Ab12Cd.tmp", "Show.bqx"}));
 }
 
 TEST_F(StartupTest, TheEditorComesUpWithFoldersAndAnEmptyStrip) {
