@@ -272,6 +272,22 @@ int ZipComponent::zipFlat() {
     int membersDone = 0;
     startProgress(static_cast<int>(members.size()));
 
+    // A member's checksum and sizes, known after its last block, written
+    // into its local header.
+    auto patchLocalHeader = [&](const zipformat::Entry& e) -> bool {
+        const QByteArray fields = zipformat::localCrcAndSizes(e);
+        if (!writeAllAt(out.get(), fields.constData(), size_t(fields.size()),
+                        off_t(e.offset + zipformat::kLocalCrcOffset))) {
+            return false;
+        }
+        if (!e.zip64Local) {
+            return true;
+        }
+        const QByteArray sizes = zipformat::localZip64Sizes(e);
+        return writeAllAt(out.get(), sizes.constData(), size_t(sizes.size()),
+                          off_t(e.offset + quint64(zipformat::localZip64Offset(e))));
+    };
+
     // Writes the oldest block's output; the member's header goes first, and
     // its checksum and sizes are patched in after its last block.
     auto drainOne = [&]() -> bool {
@@ -307,17 +323,8 @@ int ZipComponent::zipFlat() {
             position += from.packed;
             e.crc = from.crc;
             e.packed = from.packed;
-            const QByteArray fields = zipformat::localCrcAndSizes(e);
-            if (!writeAllAt(out.get(), fields.constData(), size_t(fields.size()),
-                            off_t(e.offset + zipformat::kLocalCrcOffset))) {
+            if (!patchLocalHeader(e)) {
                 return false;
-            }
-            if (e.zip64Local) {
-                const QByteArray sizes = zipformat::localZip64Sizes(e);
-                if (!writeAllAt(out.get(), sizes.constData(), size_t(sizes.size()),
-                                off_t(e.offset + quint64(zipformat::localZip64Offset(e))))) {
-                    return false;
-                }
             }
             ++membersDone;
             pipeline.recycle(std::move(block));
@@ -336,17 +343,8 @@ int ZipComponent::zipFlat() {
                     : std::uint32_t(crc32_combine(e.crc, block->crc, z_off_t(block->inputSize())));
         e.packed += dataSize;
         if (block->last) {
-            const QByteArray fields = zipformat::localCrcAndSizes(e);
-            if (!writeAllAt(out.get(), fields.constData(), size_t(fields.size()),
-                            off_t(e.offset + zipformat::kLocalCrcOffset))) {
+            if (!patchLocalHeader(e)) {
                 return false;
-            }
-            if (e.zip64Local) {
-                const QByteArray sizes = zipformat::localZip64Sizes(e);
-                if (!writeAllAt(out.get(), sizes.constData(), size_t(sizes.size()),
-                                off_t(e.offset + quint64(zipformat::localZip64Offset(e))))) {
-                    return false;
-                }
             }
             ++membersDone;
         }
