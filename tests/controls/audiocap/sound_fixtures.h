@@ -72,7 +72,24 @@ public:
         if (!m_process.waitForStarted(5000)) {
             return false;
         }
-        return waitFor([&] { return QFile::exists(m_socket); }, 5000);
+        // The socket shows before the server takes clients; a busy machine
+        // may take seconds more, so wait until it answers.
+        const QString pactl = QStandardPaths::findExecutable(QStringLiteral("pactl"));
+        return waitFor(
+            [&] {
+                if (!QFile::exists(m_socket)) {
+                    return false;
+                }
+                if (pactl.isEmpty()) {
+                    return true;
+                }
+                QProcess info;
+                info.start(pactl,
+                           {QStringLiteral("--server=") + address(), QStringLiteral("info")});
+                return info.waitForFinished(5000) && info.exitStatus() == QProcess::NormalExit &&
+                       info.exitCode() == 0;
+            },
+            15000);
     }
     QString address() const { return QStringLiteral("unix:") + m_socket; }
     // Freezes and thaws the server: it keeps its socket but answers nothing.
