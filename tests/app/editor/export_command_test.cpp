@@ -38,8 +38,12 @@ QString sampleProject() {
     static QString path;
     if (path.isEmpty()) {
         const QString made = dir.filePath("Sample.bqx");
-        if (runProgram("brindle-cli", {"sample", made}).status == 0) {
+        const ProgramRun run = runProgram("brindle-cli", {"sample", made});
+        if (run.status == 0) {
             path = made;
+        } else {
+            std::fprintf(stderr, "brindle-cli sample ended with %d:\n%s\n", run.status,
+                         qPrintable(run.err));
         }
     }
     return path;
