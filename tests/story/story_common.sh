@@ -72,6 +72,7 @@ export DISPLAY=:$number
 step=0
 shot() {
     step=$((step + 1))
+    echo "$(date +%T.%N | cut -c1-12) $1" >>"$out/steps.txt"
     ffmpeg -nostdin -v error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
         "$out/$(printf %02d "$step")-$1.png" || true
 }
@@ -154,6 +155,22 @@ start_brindle() {
     "$bin/brindle" "$@" >>"$out/brindle.log" 2>&1 &
     app_pid=$!
 }
+# Starts the program, on the project when "$1" is "reopen", and waits for
+# its window (in $main), which takes the focus.
+open_editor() {
+    local label=new-project
+    if [ "${1:-}" = reopen ]; then
+        label=reopened
+        start_brindle "$project"
+        main=$(wait_window '^trip - Velmora$') || fail "the project did not open at start-up"
+    else
+        start_brindle
+        main=$(wait_window '^Velmora$') || fail "the editor window did not come up"
+    fi
+    pause 1
+    focus "$main"
+    shot "$label"
+}
 # Waits for the project file to be written.
 wait_saved() {
     for _ in $(seq $((100 * factor))); do [ -s "$project" ] && return 0; sleep 0.1; done
@@ -203,6 +220,15 @@ wait_preview() {
     tr '\0' ' ' <"/proc/$player_pid/cmdline" | grep -q 'preView.smi' ||
         fail "the player was not started on preView.smi"
     echo "$player_pid"
+}
+
+# After quitting: the program ended by itself, the player its preview
+# started ($1) with it, and the project is the story's own: picture, text,
+# captioned and narrated picture, clip (shorter than the take), snapshot.
+check_quit_and_saved() {
+    wait_ended
+    check_player_gone "$1"
+    check_project 2,3,2,1,0 2
 }
 
 # The saved project through brindle-cli info: the slides' kinds in order,
