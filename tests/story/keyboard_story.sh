@@ -21,7 +21,7 @@ if grep -nE 'mouse(move|down|up)|[c]lick' "$0" "$here/story_common.sh"; then
 fi
 xdotool() {
     case $1 in
-        search | windowfocus | getwindowfocus | getwindowpid | key | type) command xdotool "$@" ;;
+        search | windowfocus | getwindowfocus | getwindowgeometry | getwindowpid | key | type) command xdotool "$@" ;;
         *) fail "neither a key nor a look at the windows: xdotool $*" ;;
     esac
 }
@@ -165,8 +165,10 @@ shot "saved"
 keys ctrl+q
 check_quit_and_saved "$player_pid"
 
-# 10. Start again with the file: the same project comes up, and goes.
+# 10. Start again with the file: the same project comes up, its strip
+# as it was.
 open_editor reopen
+check_reopened_strip
 
 # 11. Publish from the File menu: the presentation is packed and the
 # browser opens the service's page; the page's window takes the focus,

@@ -24,17 +24,19 @@ declare -A at=(
     [sound.files]="330 166" [sound.ok]="235 231" [video.record]="49 338" [video.stop]="113 338"
     [video.ok]="288 333" [snapshot.ok]="204 267" [trim.ok]="223 314"
 )
-# A slide's cell in the strip (1 to 5 are in sight): its picture, and the
-# caption, sound and clip buttons under it.
-cell_x() { echo $((187 + 116 * ($1 - 1))); }
-picture_y=332
-buttons_y=385
-
+# Moves the pointer to x y of the screen (a move onto the place it is at
+# already would wait in vain for the pointer to move).
+point() {
+    local x y screen window
+    eval "$(xdotool getmouselocation --shell | tr 'A-Z' 'a-z')"
+    [ "$x $y" = "$1 $2" ] || xdotool mousemove --sync "$1" "$2"
+}
 # Moves the pointer onto x y of window $1 and clicks there.
 click_at() {
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove --sync $((X + $2)) $((Y + $3)) click 1
+    point $((X + $2)) $((Y + $3))
+    xdotool click 1
     pause 0.3
 }
 click() {
@@ -46,7 +48,8 @@ click() {
 drag() {
     local X Y WIDTH HEIGHT SCREEN WINDOW i
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove --sync $((X + $2)) $((Y + $3)) mousedown 1
+    point $((X + $2)) $((Y + $3))
+    xdotool mousedown 1
     pause 0.2
     for i in 1 2 3 4 5 6 7 8; do
         xdotool mousemove --sync $((X + $2 + ($4 - $2) * i / 8)) $((Y + $3 + ($5 - $3) * i / 8))
@@ -212,8 +215,10 @@ shot "saved"
 menu file exit
 check_quit_and_saved "$player_pid"
 
-# 10. Start again with the file: the same project comes up.
+# 10. Start again with the file: the same project comes up, its strip
+# as it was.
 open_editor reopen
+check_reopened_strip
 
 # 11. Publish with its button: the presentation is packed, the browser
 # opens the service's page, and its Publish button is clicked.

@@ -93,11 +93,12 @@ wait_gone() {
     done
     return 1
 }
-# Waits (a while at most) until the editor is the only window of its name:
-# a dialog that shares it has closed.
+# Waits (a while at most) until the editor is the only window named after
+# the program ("Velmora", or the project's name and it once saved): a
+# dialog that shares the name has closed.
 wait_editor_alone() {
     for _ in $(seq $((150 * factor))); do
-        [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && return 0
+        [ "$(xdotool search --onlyvisible --name 'Velmora$' | wc -l)" = 1 ] && return 0
         sleep 0.1
     done
 }
@@ -264,6 +265,53 @@ if narrated:
     assert info["backTrack"]["file"] != "" and info["backTrack"]["durationMs"] >= 5000, info["backTrack"]
 assert info.get("messages") == [], info.get("messages")
 print("project ok:", kinds)
+PY
+}
+
+# A slide's cell in the editor's strip (1 to 5 are in sight), from the
+# window's top-left corner: its picture, and the caption and sound
+# buttons under it.
+cell_x() { echo $((187 + 116 * ($1 - 1))); }
+picture_y=332
+buttons_y=385
+
+# The strip after the restart, as the user sees it, against the screenshot
+# taken when the project was saved: the slides' pictures are the
+# same, and only the third shows its caption and narration marks (orange
+# buttons).
+check_reopened_strip() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW f
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    for f in saved reopened; do
+        ffmpeg -nostdin -v error -y -i "$(ls "$out"/*-$f.png | tail -1)" -f rawvideo \
+            -pix_fmt rgb24 "$tmp/$f.rgb" || fail "cannot read the $f screenshot"
+    done
+    python3 - "$X" "$Y" "$picture_y" "$buttons_y" "$narrated" "$tmp/saved.rgb" \
+        "$tmp/reopened.rgb" <<'PY' || fail "the strip after the restart is not the strip saved"
+import sys
+ox, oy, py, by = (int(v) for v in sys.argv[1:5])
+narrated = sys.argv[5] == "yes"
+saved, reopened = (open(p, "rb").read() for p in sys.argv[6:8])
+def pixels(shot, x0, y0, x1, y1):
+    return [shot[3 * ((oy + y) * 1024 + ox + x):][:3] for y in range(y0, y1) for x in range(x0, x1)]
+def mean(px):
+    return [sum(p[i] for p in px) / len(px) for i in range(3)]
+for cell in range(1, 6 if narrated else 5):  # no clip without a sound server
+    cx = 187 + 116 * (cell - 1)
+    parts = {"picture": (cx - 38, py - 25, cx + 38, py + 25),
+             "caption": (cx - 25, by - 8, cx - 9, by + 8),
+             "sound": (cx + 11, by - 8, cx + 27, by + 8)}
+    for part, box in parts.items():
+        a, b = pixels(saved, *box), pixels(reopened, *box)
+        diff = sum(abs(p[i] - q[i]) for p, q in zip(a, b) for i in range(3)) / (3 * len(a))
+        assert diff < 6, f"slide {cell}'s {part} differs by {diff:.1f}"
+        r, g, bl = mean(b)
+        if part == "picture":
+            assert not (min(r, g, bl) > 200 and max(r, g, bl) - min(r, g, bl) < 8), f"no slide {cell}"
+        else:
+            marked = cell == 3 and (part == "caption" or narrated)
+            assert (r - bl > 80) == marked, f"slide {cell}'s {part} mark: {[r, g, bl]}"
+print("strip ok after the restart")
 PY
 }
 
