@@ -1,6 +1,7 @@
 #include "plugin/x_area.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -61,6 +62,12 @@ void releaseDisplay(Display* display) {
     }
 }
 
+// Focus moves that only report where the pointer is.
+bool pointerOnly(const XFocusChangeEvent& e) {
+    return e.detail == NotifyPointer || e.detail == NotifyPointerRoot ||
+           e.detail == NotifyDetailNone;
+}
+
 // Areas alive on the browser's thread: a callback that the browser still
 // delivers for an area that has gone is dropped.
 std::set<XArea*> gLiveAreas;
@@ -99,7 +106,9 @@ XArea::XArea(Display* display, Window window, NPP instance, const NPNetscapeFunc
       m_browser(browser),
       m_client(client) {
     gLiveAreas.insert(this);
-    XSelectInput(m_display, m_window, ExposureMask);
+    // Focus changes on the area let the button take the keyboard focus
+    // that the page gives the area.
+    XSelectInput(m_display, m_window, ExposureMask | FocusChangeMask);
     m_gc = XCreateGC(m_display, m_window, 0, nullptr);
     for (const char* font : {"-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "fixed"}) {
         if ((m_font = XLoadQueryFont(m_display, font))) {
@@ -203,10 +212,14 @@ bool XArea::makeButton(const std::string& label) {
     m_buttonHeight = 15;
     m_enabled = false;
     m_pressed = false;
+    m_keyDown = false;
+    m_focused = false;
     XStoreName(m_display, m_button, label.c_str());
     XSelectInput(m_display, m_button,
-                 ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask);
+                 ExposureMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask |
+                     KeyPressMask | KeyReleaseMask | FocusChangeMask);
     XMapWindow(m_display, m_button);
+    focusButtonIfAreaFocused();
     flush();
     return true;
 }
@@ -215,7 +228,22 @@ void XArea::destroyButton() {
     if (m_button) {
         XDestroyWindow(m_display, m_button);
         m_button = 0;
+        m_focused = false;
+        m_keyDown = false;
         flush();
+    }
+}
+
+void XArea::focusButtonIfAreaFocused() {
+    if (!m_button) {
+        return;
+    }
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    if (focus == m_window) {
+        // Back to the area when the button goes.
+        XSetInputFocus(m_display, m_button, RevertToParent, CurrentTime);
     }
 }
 
@@ -225,6 +253,7 @@ void XArea::setButtonEnabled(bool enabled) {
     }
     m_enabled = enabled;
     m_pressed = false;
+    m_keyDown = false;
     paintButton();
     flush();
 }
@@ -320,6 +349,15 @@ void XArea::paintButton() {
         const int y = (h + m_font->ascent - m_font->descent) / 2 + shift;
         XSetForeground(m_display, m_gc, m_enabled ? m_black : m_grey);
         XDrawString(m_display, m_button, m_gc, x, y, m_label.data(), length);
+    }
+    if (m_focused && w > 8 && h > 8) {
+        // The focus: a dotted frame inside the edge.
+        static const char dots[] = {1, 1};
+        XSetLineAttributes(m_display, m_gc, 0, LineOnOffDash, CapButt, JoinMiter);
+        XSetDashes(m_display, m_gc, 0, dots, 2);
+        XSetForeground(m_display, m_gc, m_black);
+        XDrawRectangle(m_display, m_button, m_gc, 3, 3, unsigned(w - 7), unsigned(h - 7));
+        XSetLineAttributes(m_display, m_gc, 0, LineSolid, CapButt, JoinMiter);
     }
 }
 
@@ -443,10 +481,31 @@ void XArea::dispatch() {
     m_answered.notify_all();
 }
 
+void XArea::pressByKey(XKeyEvent& key, bool down) {
+    const KeySym sym = XLookupKeysym(&key, 0);
+    if (sym == XK_space) {
+        // Like a click: sunken while Space is held, pressed on its release.
+        if (down && m_enabled && !m_keyDown) {
+            m_keyDown = m_pressed = true;
+            paintButton();
+        } else if (!down && m_keyDown) {
+            m_keyDown = m_pressed = false;
+            paintButton();
+            if (m_enabled) {
+                m_client->buttonPressed();
+            }
+        }
+    } else if (down && (sym == XK_Return || sym == XK_KP_Enter) && m_enabled) {
+        m_client->buttonPressed();
+    }
+}
+
 void XArea::handle(XEvent& event) {
     if (event.xany.window == m_window) {
         if (event.type == Expose && event.xexpose.count == 0) {
             paint();
+        } else if (event.type == FocusIn && !pointerOnly(event.xfocus)) {
+            focusButtonIfAreaFocused();
         }
         return;
     }
@@ -462,6 +521,7 @@ void XArea::handle(XEvent& event) {
         case ButtonPress:
             if (event.xbutton.button == Button1 && m_enabled) {
                 m_pressed = true;
+                XSetInputFocus(m_display, m_button, RevertToParent, CurrentTime);
                 paintButton();
             }
             break;
@@ -475,6 +535,20 @@ void XArea::handle(XEvent& event) {
                 if (inside && m_enabled) {
                     m_client->buttonPressed();
                 }
+            }
+            break;
+        case KeyPress:
+        case KeyRelease:
+            pressByKey(event.xkey, event.type == KeyPress);
+            break;
+        case FocusIn:
+        case FocusOut:
+            if (!pointerOnly(event.xfocus)) {
+                m_focused = event.type == FocusIn;
+                if (!m_focused && m_keyDown) {
+                    m_keyDown = m_pressed = false;  // Space released elsewhere
+                }
+                paintButton();
             }
             break;
         default:

@@ -32,7 +32,7 @@ class AreaClient {
 public:
     virtual ~AreaClient() = default;
     virtual AreaState areaState() const = 0;
-    virtual void buttonPressed() = 0;  // a click on the enabled button
+    virtual void buttonPressed() = 0;  // a click, Space or Enter on the enabled button
     virtual void timerTick() = 0;
 };
 
@@ -51,6 +51,7 @@ public:
     bool makeButton(const std::string& label);  // false when the server refused it
     void destroyButton();
     bool hasButton() const { return m_button != 0; }
+    bool buttonFocused() const { return m_focused; }
     void setButtonEnabled(bool enabled);
     void moveButton(const Rect& r);
 
@@ -73,6 +74,8 @@ private:
     void dispatch();
     void handle(XEvent& event);
     void paintButton();
+    void focusButtonIfAreaFocused();
+    void pressByKey(XKeyEvent& key, bool down);
     unsigned long pixel(int red, int green, int blue);
     void flush();
 
@@ -87,6 +90,8 @@ private:
     std::string m_label;
     bool m_enabled = false;
     bool m_pressed = false;
+    bool m_keyDown = false;      // pressed with Space, waiting for its release
+    bool m_focused = false;      // the button holds the keyboard focus
     bool m_dispatching = false;  // on the browser's thread, inside dispatch()
     int m_buttonWidth = 30, m_buttonHeight = 15;
     unsigned long m_shades[10] = {};

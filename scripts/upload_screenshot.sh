@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes docs/upload-plugin.png: brindle-upload under Xvfb on a publishing
 # page served by the tests' local service, a moment after the button was
-# pressed (button disabled, progress bar moving), in a private home.
+# pressed (button disabled with the focus frame the press gave it, progress
+# bar moving), in a private home.
 # Usage: scripts/upload_screenshot.sh [build-dir]
 set -eu
 build=${1:-build}

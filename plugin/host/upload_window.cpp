@@ -31,6 +31,9 @@ PluginArea::PluginArea(int width, int height, QWidget* parent)
     setObjectName("PluginArea");
     setFixedSize(width, height);
     setAttribute(Qt::WA_NativeWindow);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Upload"));
+    setAccessibleDescription(tr("The publishing page's upload button and progress"));
 }
 
 PluginArea::~PluginArea() {
@@ -49,6 +52,18 @@ void PluginArea::paintEvent(QPaintEvent*) {
     }
 }
 
+void PluginArea::focusInEvent(QFocusEvent*) {
+    giveKeyboardToArea();
+}
+
+void PluginArea::giveKeyboardToArea() {
+    if (!m_display || !m_window || !isActiveWindow()) {
+        return;
+    }
+    XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
+    XFlush(m_display);
+}
+
 void PluginArea::makeAreaWindow() {
     if (m_display) {
         return;
@@ -65,6 +80,9 @@ void PluginArea::makeAreaWindow() {
                             0, BlackPixel(m_display, screen), WhitePixel(m_display, screen));
     XMapWindow(m_display, m_window);
     XSync(m_display, False);
+    if (hasFocus()) {
+        giveKeyboardToArea();
+    }
     emit areaReady();
 }
 

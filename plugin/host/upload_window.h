@@ -16,6 +16,8 @@ class PluginHost;
 
 // The embedding's rectangle. Qt does not paint it: the plug-in draws into
 // a child X window that this widget makes once the server knows its own.
+// It takes the focus with Tab (or first, as the page's only control) and
+// hands the X keyboard focus on to the plug-in's window, as a browser does.
 class PluginArea : public QWidget {
     Q_OBJECT
 public:
@@ -32,9 +34,11 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
 
 private:
     void makeAreaWindow();
+    void giveKeyboardToArea();
 
     _XDisplay* m_display = nullptr;
     unsigned long m_window = 0;  // an X window id

@@ -15,6 +15,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
 
 #include <cstring>
@@ -185,6 +186,27 @@ protected:
                        type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
         }
         XSync(display, False);
+    }
+
+    // A key pressed and released on `w` (the window holding the focus).
+    void key(Window w, KeySym sym) {
+        for (int type : {KeyPress, KeyRelease}) {
+            XEvent e{};
+            e.xkey.type = type;
+            e.xkey.window = w;
+            e.xkey.root = DefaultRootWindow(display);
+            e.xkey.keycode = XKeysymToKeycode(display, sym);
+            e.xkey.same_screen = True;
+            XSendEvent(display, w, False, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
+        }
+        XSync(display, False);
+    }
+
+    Window focusedWindow() {
+        Window w = 0;
+        int revert = 0;
+        XGetInputFocus(display, &w, &revert);
+        return w;
     }
 
     // Runs the plug-in's call-backs for ms, or until `done` holds.
@@ -458,6 +480,54 @@ TEST_F(PluginInstanceTest, DetachingStopsTheTimerAndTheButton) {
     EXPECT_EQ(plugin.setwindow(last(), nullptr), NPERR_NO_ERROR);
     XSync(display, False);
     EXPECT_EQ(buttonOf(area2), 0u);
+}
+
+TEST_F(PluginInstanceTest, TheFocusedButtonIsPressedWithSpaceOrEnter) {
+    ASSERT_TRUE(x.ok());
+    ASSERT_EQ(create({{"TOURL", "http://x/"}}), NPERR_NO_ERROR);
+    const Window area = attach(last());
+    const Window button = buttonOf(area);
+    ASSERT_NE(button, 0u);
+    pump(100);
+    const unsigned long face = pixelAt(button, 3, 3);
+    EXPECT_EQ(face, 0xD4D0C8u) << "no focus frame before the focus";
+
+    // The focus given to the area (as the browser does on Tab) goes on to
+    // the button, which shows it.
+    XSetInputFocus(display, area, RevertToParent, CurrentTime);
+    XSync(display, False);
+    EXPECT_TRUE(pump(2000, [&] { return focusedWindow() == button; }));
+    EXPECT_TRUE(pump(1000, [&] { return pixelAt(button, 3, 3) == 0u; })) << "the focus frame";
+
+    // Keys while the stream is still coming, and keys that are no press,
+    // do nothing.
+    key(button, XK_space);
+    key(button, XK_Return);
+    pump(100);
+    stream(last(), kFields, NPRES_DONE);
+    key(button, XK_a);
+    key(button, XK_Tab);
+    pump(200);
+    EXPECT_TRUE(browser.statuses.empty());
+
+    key(button, XK_space);
+    ASSERT_TRUE(pump(3000, [&] { return !browser.posts.empty(); }));
+    EXPECT_EQ(browser.statuses.front(), "Preparing data to upload...");
+
+    // Enter presses a second page's button; the focus leaving the first
+    // takes its frame away.
+    ASSERT_EQ(create({{"TOURL", "http://y/"}}), NPERR_NO_ERROR);
+    const Window area2 = attach(last());
+    const Window button2 = buttonOf(area2);
+    XMoveWindow(display, area2, 0, 100);  // the first stays in sight
+    stream(last(), kFields, NPRES_DONE);
+    XSetInputFocus(display, area2, RevertToParent, CurrentTime);
+    XSync(display, False);
+    EXPECT_TRUE(pump(2000, [&] { return focusedWindow() == button2; }));
+    EXPECT_TRUE(pump(1000, [&] { return pixelAt(button, 3, 3) == face; }));
+    key(button2, XK_KP_Enter);
+    ASSERT_TRUE(pump(3000, [&] { return browser.posts.size() == 2; }));
+    EXPECT_EQ(browser.posts[1].url, "http://y/");
 }
 
 TEST_F(PluginInstanceTest, ThePageNamesTheButton) {

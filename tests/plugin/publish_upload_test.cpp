@@ -20,6 +20,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <unistd.h>
 
 namespace brindle {
@@ -196,6 +197,54 @@ TEST_F(PublishUploadTest, ThePressedButtonPostsTheProjectByteForByte) {
                     .contains("Content-Type: multipart/form-data; "
                               "boundary=---------------------------7cf8ce510"));
     EXPECT_TRUE(requestFiles().isEmpty()) << "the posted request file is deleted";
+}
+
+// Keys alone: the window given the focus (as a desktop does; this display
+// has no window manager) passes it on to the plug-in's button, and Space
+// through the XTest extension presses it.
+TEST_F(PublishUploadTest, SpaceOnTheFocusedWindowPostsTheProject) {
+    QProcess upload;
+    startUpload(upload, {"--page", page(packed), "--exit-after-answer"});
+    Display* d = XOpenDisplay(x.name().toLocal8Bit());
+    ASSERT_NE(d, nullptr);
+    Window button = 0;
+    XWindowAttributes a{};
+    for (int i = 0; i < 200 && !button; ++i) {
+        button = findNamed(d, DefaultRootWindow(d), "Publish");
+        if (!button || !XGetWindowAttributes(d, button, &a) || a.map_state != IsViewable) {
+            button = 0;
+            QThread::msleep(50);
+        }
+    }
+    ASSERT_NE(button, 0u) << "the Publish button never showed";
+    const Window top = findNamed(d, DefaultRootWindow(d), "Brindle upload");
+    ASSERT_NE(top, 0u);
+    XSetInputFocus(d, top, RevertToParent, CurrentTime);
+    XSync(d, False);
+    Window focus = 0;
+    int revert = 0;
+    for (int i = 0; i < 100 && focus != button; ++i) {
+        QThread::msleep(50);
+        XGetInputFocus(d, &focus, &revert);
+    }
+    EXPECT_EQ(focus, button) << "the button did not take the keyboard";
+
+    // The button takes the press once the stream has ended; until then
+    // Space is repeated, as a user would.
+    const KeyCode space = XKeysymToKeycode(d, XK_space);
+    QByteArray err;
+    for (int attempt = 0; attempt < 40 && !err.contains("status: Preparing data"); ++attempt) {
+        XTestFakeKeyEvent(d, space, True, 0);
+        XTestFakeKeyEvent(d, space, False, 30);
+        XFlush(d);
+        upload.waitForReadyRead(250);
+        err += upload.readAllStandardError();
+    }
+    XCloseDisplay(d);
+    ASSERT_TRUE(upload.waitForFinished(60000));
+    err += upload.readAllStandardError();
+    EXPECT_EQ(upload.exitCode(), 0) << err.constData();
+    EXPECT_TRUE(fileContents(env.file("server/fields/projectfile")) == fileContents(packed));
 }
 
 TEST_F(PublishUploadTest, FilesOutsideTheUploadFolderAreNeverPosted) {

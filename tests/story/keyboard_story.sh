@@ -7,167 +7,28 @@
 # trimmed, a snapshot from it, a preview in the player, save, quit
 # (which ends the player), start again with the file, publish: the desktop's
 # browser (a stand-in that runs brindle-upload on the page) opens the
-# publishing page of a service on 127.0.0.1, whose upload button is pressed
-# (the one mouse click: the plug-in's button takes no keys), and the service
-# receives project.zip byte for byte; quit. The project is checked with
-# brindle-cli info; a screenshot of each step goes into the output folder.
+# publishing page of a service on 127.0.0.1, whose upload button takes the
+# window's focus and is pressed with Space, and the service receives
+# project.zip byte for byte; quit. The project is checked with brindle-cli
+# info; a screenshot of each step goes into the output folder.
 # Usage: keyboard_story.sh BIN_DIR OUT_DIR     (exit 77: no X tools here)
-set -euo pipefail
-bin=$(cd "$1" && pwd)
-out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$out"
-mkdir -p "$out"
-for tool in Xvfb xdotool ffmpeg python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
-done
-
-# A sanitizer build runs several times slower: every wait grows with it.
-factor=1
-ldd "$bin/brindle" 2>/dev/null | grep -q libasan && factor=4
-pause() { sleep "$(awk -v s="$1" -v f="$factor" 'BEGIN { print s * f }')"; }
-
-tmp=$(mktemp -d)
-xvfb_pid=
-app_pid=
-server_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-    [ -f "$tmp/upload.pid" ] && kill "$(cat "$tmp/upload.pid")" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    shot "failed"
-    [ -f "$out/brindle.log" ] && tail -20 "$out/brindle.log" >&2
-    for f in browser.args upload.err server.log; do
-        [ -f "$tmp/$f" ] && { echo "--- $f" >&2; tail -20 "$tmp/$f" >&2; }
-    done
+# No pointer event anywhere in this story: neither in this script nor in
+# what it shares, and none sent while it runs.
+if grep -nE 'mouse(move|down|up)|[c]lick' "$0" "$here/story_common.sh"; then
+    echo "FAIL: the keyboard story holds a mouse event" >&2
     exit 1
-}
-
-# The program's settings, folders and desktop stay inside the test.
-export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
-    XDG_CACHE_HOME="$tmp/cache" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/run" \
-    BRINDLE_MESSAGES=stderr QT_QPA_PLATFORM=xcb BRINDLE_TEST_CAMERA=1
-# Leaks at the end of a GUI program are not this story's business (the
-# unit tests check them); in a sanitizer build only real faults end it.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-unset SESSION_MANAGER
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$tmp/media"
-chmod 700 "$XDG_RUNTIME_DIR"
-# The start-up check wants the player registered; run as root the
-# registration also writes the machine's application folder, which a
-# private mount keeps away from this machine.
-if [ "$(id -u)" = 0 ]; then
-    unshare -m sh -c 'mount -t tmpfs none /usr/local/share && "$0" --register' \
-        "$bin/brindle-player" >/dev/null || { echo "SKIP: cannot register privately"; exit 77; }
-else
-    "$bin/brindle-player" --register >/dev/null
 fi
-
-# A display of our own.
-exec 3< <(Xvfb -displayfd 1 -nolisten tcp -noreset -screen 0 1024x768x24 2>"$tmp/xvfb.log" & echo "pid $!")
-read -r _ xvfb_pid <&3
-read -r -t 20 number <&3 || { echo "SKIP: Xvfb did not start"; exit 77; }
-export DISPLAY=:$number
-
-step=0
-shot() {
-    step=$((step + 1))
-    ffmpeg -nostdin -v error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
-        "$out/$(printf %02d "$step")-$1.png" || true
+xdotool() {
+    case $1 in
+        search | windowfocus | getwindowfocus | getwindowgeometry | getwindowpid | key | type) command xdotool "$@" ;;
+        *) fail "neither a key nor a look at the windows: xdotool $*" ;;
+    esac
 }
-# Waits for a visible window whose name matches, answers its id.
-wait_window() {
-    local id
-    for _ in $(seq $((100 * factor))); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-wait_gone() {
-    for _ in $(seq $((100 * factor))); do
-        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
-keys() { xdotool key --delay 60 "$@"; pause 0.3; }
-type_text() { xdotool type --delay 20 "$1"; pause 0.2; }
-focus() { xdotool windowfocus --sync "$1"; pause 0.2; }
-
-ff() { ffmpeg -nostdin -v error -y "$@"; }
-ff -f lavfi -i "testsrc2=s=640x480" -frames:v 1 "$tmp/media/harbour.jpg"
-ff -f lavfi -i "mandelbrot=s=640x480" -frames:v 1 "$tmp/media/market.jpg"
-project=$tmp/projects/trip.bqx
-mkdir -p "$tmp/projects"
-
-# The hosting service, and the publishing address in the settings.
-mkdir -p "$tmp/server"
-printf 'projectfile FILE\r\nContent-Type: application/octet-stream\r\n\r\nsizefiles\r\n\r\n' \
-    >"$tmp/fields.pfp"
-exec 4< <(python3 "$here/../plugin/upload_server.py" "$tmp/server" --pfp "$tmp/fields.pfp" \
-    2>"$tmp/server.log" & echo "pid $!")
-read -r _ server_pid <&4
-read -r -t 20 _ port <&4 || fail "the service did not start"
-mkdir -p "$XDG_CONFIG_HOME/brindle"
-printf '[HKEY_CURRENT_USER]\nSoftware\\Quenby\\Velmora\\PublishURL=http://127.0.0.1:%s/publish\n' \
-    "$port" >>"$XDG_CONFIG_HOME/brindle/registry.ini"
-# The desktop's browser: runs the upload program on the page it is given.
-mkdir -p "$XDG_DATA_HOME/applications"
-cat >"$tmp/browser" <<BROWSER
-#!/bin/sh
-echo "\$1" >"$tmp/browser.args"
-"$bin/brindle-upload" --page "\$1" --exit-after-answer >"$tmp/upload.out" 2>"$tmp/upload.err" &
-echo \$! >"$tmp/upload.pid"
-wait
-BROWSER
-chmod +x "$tmp/browser"
-printf '[Desktop Entry]\nType=Application\nName=Browser\nExec=%s %%u\nMimeType=text/html;\n' \
-    "$tmp/browser" >"$XDG_DATA_HOME/applications/story-browser.desktop"
-list=$XDG_CONFIG_HOME/mimeapps.list
-if grep -q '^\[Default Applications\]' "$list" 2>/dev/null; then
-    sed -i '/^\[Default Applications\]/a text/html=story-browser.desktop' "$list"
-else
-    printf '[Default Applications]\ntext/html=story-browser.desktop\n' >>"$list"
-fi
-
-# Ctrl+S on a project without a file: the save dialog takes the name.
-save_as_new() {
-    keys ctrl+s
-    pause 1
-    type_text "$project"
-    keys Return
-    for _ in $(seq $((100 * factor))); do [ -s "$project" ] && break; sleep 0.1; done
-    [ -s "$project" ] || fail "the project was not saved"
-}
-# The frame count of the project's clip "video1.avi" as saved.
-saved_clip_frames() {
-    rm -rf "$tmp/unpacked"
-    mkdir -p "$tmp/unpacked"
-    unzip -q -o "$project" video1.avi -d "$tmp/unpacked"
-    "$bin/brindle-cli" frames "$tmp/unpacked/video1.avi" 2>/dev/null |
-        sed -n 's/^TotalFrames[^0-9]*\([0-9]*\).*/\1/p'
-}
-
-start_brindle() {
-    "$bin/brindle" "$@" >>"$out/brindle.log" 2>&1 &
-    app_pid=$!
-}
+source "$here/story_common.sh"
 
 # 1. A new project: the program starts empty.
-start_brindle
-main=$(wait_window '^Velmora$') || fail "the editor window did not come up"
-pause 1
-focus "$main"
-shot "new-project"
+open_editor
 
 # 2. A text slide: Ctrl+1, type, Ctrl+Enter.
 keys ctrl+1
@@ -200,13 +61,10 @@ pause 0.5
 focus "$main"
 shot "caption"
 
-# 4b. With a sound server (the test script's null sink): a spoken narration
-# for the same slide, recorded from the sink's monitor while espeak-ng
-# speaks into it, and a background track taken from a file.
-narrated=no
-if [ -n "${PULSE_SERVER:-}" ] && pactl info >/dev/null 2>&1 && command -v espeak-ng >/dev/null; then
-    narrated=yes
-    ff -f lavfi -i "sine=frequency=330:duration=6" "$tmp/media/tune.wav"
+# 4b. With a sound server: a spoken narration for the same slide, recorded
+# from the sink's monitor while espeak-ng speaks into it, and a background
+# track taken from a file.
+if [ "$narrated" = yes ]; then
     keys alt+e a
     pause 1.5           # the dialog opens with Record in the focus
     keys space
@@ -230,8 +88,6 @@ if [ -n "${PULSE_SERVER:-}" ] && pactl info >/dev/null 2>&1 && command -v espeak
     keys Tab space      # from Files to OK
     pause 1
     focus "$main"
-else
-    echo "no sound server: the narration and the background track are left out"
 fi
 
 # 5. The text slide moved one place on: F6, Home, Ctrl+Right.
@@ -258,7 +114,8 @@ if [ "$narrated" = yes ]; then
 
     # 5c. The clip trimmed: saved first to count its frames, then Enter
     # edits it, Shift+PageUp moves the start mark on, Enter is OK.
-    save_as_new
+    keys ctrl+s
+    name_project
     focus "$main"
     frames_before=$(saved_clip_frames)
     keys F6 End Return
@@ -267,10 +124,7 @@ if [ "$narrated" = yes ]; then
     pause 0.5
     shot "trim"
     keys Return
-    for _ in $(seq $((150 * factor))); do
-        [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
-        sleep 0.1
-    done
+    wait_editor_alone
     pause 0.5
     focus "$main"
 fi
@@ -280,20 +134,14 @@ keys End ctrl+4
 pause 3
 shot "snapshot-dialog"
 keys Return
-for _ in $(seq $((100 * factor))); do
-    [ "$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)" = 1 ] && break
-    sleep 0.1
-done
+wait_editor_alone
 pause 0.5
 focus "$main"
 shot "snapshot"
 
 # 7. Preview: F5 writes the presentation and starts the player on it.
 keys F5
-player=$(wait_window 'Brindle Player') || fail "the player did not come up"
-player_pid=$(xdotool getwindowpid "$player")
-tr '\0' ' ' <"/proc/$player_pid/cmdline" | grep -q 'preView.smi' ||
-    fail "the player was not started on preView.smi"
+player_pid=$(wait_preview)
 pause 2
 shot "preview"
 focus "$main"
@@ -303,83 +151,43 @@ focus "$main"
 if [ -s "$project" ]; then
     before=$(stat -c %Y.%s "$project")
     keys ctrl+s
-    for _ in $(seq $((100 * factor))); do [ "$(stat -c %Y.%s "$project")" != "$before" ] && break; sleep 0.1; done
+    wait_resaved "$before"
 else
-    save_as_new
+    keys ctrl+s
+    name_project
 fi
 pause 0.5
 focus "$main"
 shot "saved"
 
 # 9. Quit with Ctrl+Q: nothing unsaved, so no question; the player the
-# preview started goes with the program.
+# preview started goes with the program. The project saved is checked.
 keys ctrl+q
-for _ in $(seq $((100 * factor))); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end"
-wait "$app_pid" || fail "the program ended with an error"
-app_pid=
-for _ in $(seq $((50 * factor))); do kill -0 "$player_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$player_pid" 2>/dev/null && fail "the player outlived the program"
+check_quit_and_saved "$player_pid"
 
-# 10. The project as saved (the clip shorter than the take).
-if [ "$narrated" = yes ]; then
-    frames_after=$(saved_clip_frames)
-    echo "clip frames: $frames_before taken, $frames_after kept"
-    [ -n "$frames_after" ] && [ -n "$frames_before" ] && [ "$frames_after" -lt "$frames_before" ] ||
-        fail "the clip was not trimmed ($frames_before, then $frames_after frames)"
-fi
-"$bin/brindle-cli" info "$project" >"$out/info.json" 2>>"$out/brindle.log" ||
-    fail "brindle-cli info could not open the project"
-python3 - "$out/info.json" "$narrated" <<'PY' || fail "the project is not what was made"
-import json, sys
-info = json.load(open(sys.argv[1]))
-slides = info["slides"] if isinstance(info, dict) else info
-kinds = [s.get("mediaType") for s in slides]
-assert kinds[:3] == [2, 3, 2] and kinds[-1] == 0, f"picture, text, picture, (clip,) snapshot, not {kinds}"
-assert slides[2].get("Caption") == "Harbour at dusk", slides[2]
-assert slides[0].get("Caption", "") == "" and slides[1].get("Caption", "") == ""
-assert slides[1]["Filename"].startswith("text"), slides[1]
-if sys.argv[2] == "yes":
-    assert kinds == [2, 3, 2, 1, 0], f"and a clip before the snapshot, not {kinds}"
-    assert slides[2]["Sound"] != "" and slides[2]["AudioDuration"] >= 1500, slides[2]
-    assert info["backTrack"]["file"] != "" and info["backTrack"]["durationMs"] >= 5000, info["backTrack"]
-assert info.get("messages") == [], info.get("messages")
-print("project ok:", kinds)
-PY
+# 10. Start again with the file: the same project comes up, its strip
+# as it was.
+open_editor reopen
+check_reopened_strip
 
-# 11. Start again with the file: the same project comes up, and goes.
-start_brindle "$project"
-main=$(wait_window '^trip - Velmora$') || fail "the project did not open at start-up"
-pause 1
-focus "$main"
-shot "reopened"
-
-# 12. Publish from the File menu: the presentation is packed and the
-# browser opens the service's page with the packed file's path and size.
+# 11. Publish from the File menu: the presentation is packed and the
+# browser opens the service's page; the page's window takes the focus,
+# which its button takes on, and Space presses it.
 keys alt+f p
-upload=$(wait_window '^Publish$') || fail "the publishing page did not come up"
+upload=$(publishing_window)
 pause 1
+focus "$upload"
+button=$(wait_window '^Publish$')
+for _ in $(seq $((50 * factor))); do
+    [ "$(xdotool getwindowfocus)" = "$button" ] && break
+    sleep 0.1
+done
+[ "$(xdotool getwindowfocus)" = "$button" ] || fail "the Publish button did not take the focus"
 shot "publishing-page"
-grep -q "projectfile=$HOME/uploads/project.zip&sizefiles=" "$tmp/browser.args" ||
-    fail "the browser was not given the publishing address: $(cat "$tmp/browser.args")"
-eval "$(xdotool getwindowgeometry --shell "$upload")"
-xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-for _ in $(seq $((300 * factor))); do [ -s "$tmp/server/fields/projectfile" ] && break; sleep 0.1; done
-pause 1
-shot "uploaded"
-cmp -s "$HOME/uploads/project.zip" "$tmp/server/fields/projectfile" ||
-    fail "the service did not receive project.zip whole"
-unzip -Z1 "$tmp/server/fields/projectfile" >"$out/published.txt"
-grep -qx 'preView.smi' "$out/published.txt" || fail "the upload holds no preView.smi"
+keys space
+check_uploaded
 focus "$main"
 keys ctrl+q
-for _ in $(seq $((100 * factor))); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the reopened program did not end"
-wait "$app_pid" || fail "the reopened program ended with an error"
-app_pid=
-
-# No message box came up on the way (they are written to the log).
-if grep -q '^message ' "$out/brindle.log"; then
-    fail "unexpected messages: $(grep '^message ' "$out/brindle.log" | head -3)"
-fi
+wait_ended
+check_no_messages
 echo "story done; screenshots in $out"
