@@ -22,6 +22,7 @@ std::span<const Subcommand> subcommands();
 // Prints the usage text on standard error and answers kExitUsage.
 int usageError();
 
+int runVersion(const QStringList& args);
 int runFrames(const QStringList& args);
 int runCut(const QStringList& args);
 int runCheck(const QStringList& args);

@@ -7,6 +7,8 @@ namespace brindle::cli {
 
 namespace {
 const std::array kSubcommands{
+    Subcommand{"version", "", "print the program's version (what every command costs to start)",
+               runVersion},
     Subcommand{"frames", "CLIP.avi", "print TotalFrames, FirstFrame and LastFrame of a clip",
                runFrames},
     Subcommand{"cut", "CLIP.avi FIRST LAST",
@@ -52,6 +54,14 @@ const std::array kSubcommands{
                runScan},
 };
 }  // namespace
+
+int runVersion(const QStringList& args) {
+    if (!args.isEmpty()) {
+        return usageError();
+    }
+    std::printf("brindle-cli %s\n", BRINDLE_VERSION);
+    return kExitOk;
+}
 
 std::span<const Subcommand> subcommands() {
     return kSubcommands;
