@@ -118,12 +118,16 @@ for ((r = 1; r <= runs; r++)); do
     timed info "$bin/brindle-cli" info "$work/ours.bqx"
     timed unzipl unzip -l "$work/ours.bqx"
     timed clistart "$bin/brindle-cli" version
+    if "$bin/brindle-cli" info "$work/ours.bqx" --table >/dev/null 2>&1; then
+        timed infotable "$bin/brindle-cli" info "$work/ours.bqx" --table
+    fi
 done
 mb=$(($(cat "$work"/w/* | wc -c) / 1000000))
 row "save a 200-slide, $mb MB project" save "zip -q -6 -j" zip "tar + pigz -6" pigz \
     "cp + sync (floor)" copysync
 row "open it again (unpack, table, clip checks)" open "unzip -q" unzip "cp -r (floor)" copy
 row "brindle-cli info on it" info "unzip -l" unzipl
+row "brindle-cli info --table on it (the table alone)" infotable "unzip -l" unzipl
 row "brindle-cli start-up alone (version)" clistart "unzip -l" unzipl
 
 # --- The editor's start, warm, to the first painted strip -----------------
