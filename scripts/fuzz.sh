@@ -4,7 +4,7 @@
 #
 #   scripts/fuzz.sh [--runs N] [--seconds S] [--jobs-nice N] [TARGET...]
 #
-# TARGET is one of: toc pfp smil realpix realtext (default: all). Each
+# TARGET is one of: toc pfp smil realpix realtext zipdir (default: all). Each
 # target stops after N executions (default 10000000) or S seconds (default
 # 1800), whichever comes first. The targets are built with clang++ in a
 # sanitizer configuration in build-fuzz/ (only the fuzz targets). A crash,
@@ -28,7 +28,7 @@ while [ $# -gt 0 ]; do
         *) break ;;
     esac
 done
-targets=${*:-toc pfp smil realpix realtext}
+targets=${*:-toc pfp smil realpix realtext zipdir}
 
 if [ -f /root/.ccache.env ]; then
     . /root/.ccache.env
@@ -43,6 +43,7 @@ binary_of() {
     case "$1" in
         toc) echo "$build/app/model/fuzz/fuzz-toc" ;;
         pfp) echo "$build/plugin/fuzz/fuzz-pfp" ;;
+        zipdir) echo "$build/components/zip/fuzz/fuzz-zipdir" ;;
         smil|realpix|realtext) echo "$build/player/fuzz/fuzz-$1" ;;
         *) echo "unknown target $1" >&2; exit 2 ;;
     esac
@@ -51,6 +52,7 @@ seeds_of() {
     case "$1" in
         toc) echo "$root/app/model/fuzz/corpus/toc" ;;
         pfp) echo "$root/plugin/fuzz/corpus/pfp" ;;
+        zipdir) echo "$root/components/zip/fuzz/corpus/zipdir" ;;
         *) echo "$root/player/fuzz/corpus/$1" ;;
     esac
 }
