@@ -6,8 +6,7 @@
 #
 # Usage: bench/run-all.sh CORPUS BUILD [RUNS]   (RUNS defaults to 3)
 #   CORPUS: made by bench/make_corpus.sh; BUILD: the build folder.
-#   FULL=1 also runs the slow peers (ImageMagick one process per picture)
-#   and the 40-slide export (bench/player_export.sh, minutes).
+#   FULL=1 also runs the slow peers (ImageMagick one process per picture).
 # Reference tools: zip, unzip, ffmpeg (scripts/debian-packages.txt) and
 # pigz, vipsthumbnail, convert (scripts/bench-packages.txt); a missing peer
 # is left out of the table.
@@ -204,6 +203,19 @@ row "one frame -> bitmap, in process, median (s)" frames "ffmpeg -ss T -frames:v
     ffframe
 row "brindle-cli check CLIP (start-up and a clip check)" check "ffprobe -show_streams" ffprobe
 
+# --- The 40-slide presentation to MP4 ---------------------------------------
+echo "run-all: export" >&2
+if "$here/player_export.sh" "$corpus" "$build" "$runs" >"$work/out" 2>"$work/err"; then
+    read -r es ek fs fk < <(sed -n 's/^export-medians //p' "$work/out")
+    note export "$es" "$ek"
+    note ffexport "$fs" "$fk"
+else
+    echo "run-all: export failed" >&2
+    tail -5 "$work/err" >&2
+fi
+row "40-slide presentation -> MP4, brindle-player --export" export \
+    "ffmpeg concat slideshow" ffexport
+
 echo
 echo "| work | Brindle s | peak MB | peer | peer s | peer MB | ratio |"
 echo "|---|---|---|---|---|---|---|"
@@ -211,7 +223,3 @@ printf '%s\n' "${rows[@]}"
 echo
 echo "median of $runs runs; load at the end $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 
-if [ -n "${FULL:-}" ]; then
-    echo
-    "$here/player_export.sh" "$corpus" "$build"
-fi
