@@ -61,7 +61,7 @@ row() {
         [ -n "$ps" ] || continue
         pm=$(peakmb "$key")
         ratio=n/a
-        [ "$s" != n/a ] && ratio=$(awk -v a="$s" -v b="$ps" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}')
+        [ "$s" != n/a ] && ratio=$(awk -v a="$s" -v b="$ps" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
         if ((first)); then
             rows+=("| $what | $s | $m | $label | $ps | $pm | $ratio |")
             first=0
