@@ -1,9 +1,11 @@
 // Brindle: turns pictures, clips, text and narration into a narrated slide
 // show.
 #include "app/editor/dialog_screenshot.h"
+#include "app/editor/first_paint.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/scan_screenshot.h"
 #include "app/editor/screenshot.h"
+#include "app/editor/slide_strip.h"
 #include "app/editor/startup.h"
 #include "components/imaging/scan_job.h"
 #include "platform/messages.h"
@@ -71,6 +73,7 @@ int main(int argc, char* argv[]) {
     if (!screenshotFile.isEmpty()) {
         return takeScreenshot(*started.frame, screenshotMedia, screenshotFile) ? 0 : 1;
     }
+    reportFirstStripPaint(started.frame->strip());
     const int code = QApplication::exec();
     started.frame.reset();
     return code;

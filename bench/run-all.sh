@@ -117,12 +117,37 @@ for ((r = 1; r <= runs; r++)); do
     timed copy cp -r "$work/w" "$work/c"
     timed info "$bin/brindle-cli" info "$work/ours.bqx"
     timed unzipl unzip -l "$work/ours.bqx"
+    timed clistart "$bin/brindle-cli" version
+    if "$bin/brindle-cli" info "$work/ours.bqx" --table >/dev/null 2>&1; then
+        timed infotable "$bin/brindle-cli" info "$work/ours.bqx" --table
+    fi
 done
 mb=$(($(cat "$work"/w/* | wc -c) / 1000000))
 row "save a 200-slide, $mb MB project" save "zip -q -6 -j" zip "tar + pigz -6" pigz \
     "cp + sync (floor)" copysync
 row "open it again (unpack, table, clip checks)" open "unzip -q" unzip "cp -r (floor)" copy
 row "brindle-cli info on it" info "unzip -l" unzipl
+row "brindle-cli info --table on it (the table alone)" infotable "unzip -l" unzipl
+row "brindle-cli start-up alone (version)" clistart "unzip -l" unzipl
+
+# --- The editor's start, warm, to the first painted strip -----------------
+# editor_start.sh prints "editor-start median-s S peak-kb KB runs N".
+estart() {
+    local key=$1
+    shift
+    echo "run-all: editor start $*" >&2
+    if "$here/editor_start.sh" "$build" "$runs" "$@" >"$work/out" 2>"$work/err"; then
+        note "$key" $(sed -n 's/^editor-start median-s \([0-9.]*\) peak-kb \([0-9]*\).*/\1 \2/p' \
+            "$work/out")
+    else
+        echo "run-all: editor start failed" >&2
+        tail -5 "$work/err" >&2
+    fi
+}
+estart estart
+estart estart200 "$work/ours.bqx"
+row "editor start to the first painted strip, sample project" estart
+row "editor start with the 200-slide project (opened whole, strip painted)" estart200
 
 # --- Pictures ---------------------------------------------------------------
 mapfile -t pictures < <(ls "$corpus"/p*.jpg "$corpus"/p*.bmp "$corpus"/p*.gif)

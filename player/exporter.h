@@ -15,6 +15,10 @@ namespace brindle {
 struct ExportOptions {
     QSize size;  // empty: the root layout's size
     int framesPerSecond = 25;
+    // Sound encoders working side by side, each on its part of the time
+    // line: 0 chooses two for a sound of 20 s or more on a machine with more
+    // than one core, else one.
+    int soundParts = 0;
     // Called now and then with the time rendered so far.
     std::function<void(std::int64_t doneMs, std::int64_t totalMs)> progress;
 };

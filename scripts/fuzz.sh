@@ -4,13 +4,14 @@
 #
 #   scripts/fuzz.sh [--runs N] [--seconds S] [--jobs-nice N] [TARGET...]
 #
-# TARGET is one of: toc pfp smil realpix realtext (default: all). Each
-# target stops after N executions (default 10000000) or S seconds (default
-# 1800), whichever comes first. The targets are built with clang++ in a
-# sanitizer configuration in build-fuzz/ (only the fuzz targets). A crash,
-# leak or timeout leaves its input in tests/fuzz-regressions/<target>/, which
-# the normal test run replays; the summary of every run is appended to
-# build-fuzz/fuzz-summary.txt (target, executions, coverage, findings).
+# TARGET is one of: toc pfp smil realpix realtext zipdir wavheader
+# (default: all). Each target stops after N executions (default 10000000)
+# or S seconds (default 1800), whichever comes first. The targets are built
+# with clang++ in a sanitizer configuration in build-fuzz/ (only the fuzz
+# targets). A crash, leak or timeout leaves its input in
+# tests/fuzz-regressions/<target>/, which the normal test run replays; the
+# summary of every run is appended to build-fuzz/fuzz-summary.txt (target,
+# executions, coverage, findings).
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,12 +24,12 @@ while [ $# -gt 0 ]; do
         --runs) runs=$2; shift 2 ;;
         --seconds) seconds=$2; shift 2 ;;
         --jobs-nice) niceness=$2; shift 2 ;;
-        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
         --*) echo "unknown option $1" >&2; exit 2 ;;
         *) break ;;
     esac
 done
-targets=${*:-toc pfp smil realpix realtext}
+targets=${*:-toc pfp smil realpix realtext zipdir wavheader}
 
 if [ -f /root/.ccache.env ]; then
     . /root/.ccache.env
@@ -43,6 +44,8 @@ binary_of() {
     case "$1" in
         toc) echo "$build/app/model/fuzz/fuzz-toc" ;;
         pfp) echo "$build/plugin/fuzz/fuzz-pfp" ;;
+        zipdir) echo "$build/components/zip/fuzz/fuzz-zipdir" ;;
+        wavheader) echo "$build/controls/audiocap/fuzz/fuzz-wavheader" ;;
         smil|realpix|realtext) echo "$build/player/fuzz/fuzz-$1" ;;
         *) echo "unknown target $1" >&2; exit 2 ;;
     esac
@@ -51,6 +54,8 @@ seeds_of() {
     case "$1" in
         toc) echo "$root/app/model/fuzz/corpus/toc" ;;
         pfp) echo "$root/plugin/fuzz/corpus/pfp" ;;
+        zipdir) echo "$root/components/zip/fuzz/corpus/zipdir" ;;
+        wavheader) echo "$root/controls/audiocap/fuzz/corpus/wavheader" ;;
         *) echo "$root/player/fuzz/corpus/$1" ;;
     esac
 }

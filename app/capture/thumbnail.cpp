@@ -8,18 +8,13 @@
 #include "controls/clipedit/klipvane_ids.h"
 #include "platform/dispatch/control_host.h"
 #include "platform/files.h"
+#include "platform/made_ahead.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QThread>
-#include <QThreadPool>
 #include <QWidget>
-
-#include <future>
-#include <map>
 
 namespace brindle {
 namespace {
@@ -83,78 +78,27 @@ void loadFirstFrame(ImageControl& worker, const QString& file) {
 // The steps of a picture's thumbnail, on the given control.
 void makePictureThumbnail(ImageControl& worker, const QString& file, const QString& out);
 
-// Thumbnails made ahead, by the picture's path; used on the GUI thread only.
-struct Ahead {
-    qint64 size = -1;
-    QDateTime modified;
-    std::shared_future<bool> made;
-    QString file;  // where the worker writes it
-};
-std::map<QString, Ahead>& aheadByPath() {
-    static std::map<QString, Ahead> ahead;
-    return ahead;
-}
-
-QThreadPool& aheadPool() {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-        // Ends with the application, after the last thumbnail is written.
-        qAddPostRoutine([] {
-            aheadPool().waitForDone();
-            for (auto& [path, ahead] : aheadByPath()) {
-                QFile::remove(ahead.file);
-            }
-            aheadByPath().clear();
-        });
-        return p;
-    }();
-    return *pool;
+// Thumbnails made ahead, by the picture's path.
+MadeAhead& ahead() {
+    static MadeAhead cache(QStringLiteral("Thumbnail-ahead-"), QStringLiteral(".jpg"));
+    return cache;
 }
 
 // Takes the thumbnail made ahead for file into `thumbnail`, when there is
 // one for the file as it is now.
 bool takeAhead(const QString& file, const QString& thumbnail) {
-    auto& ahead = aheadByPath();
-    const auto found = ahead.find(file);
-    if (found == ahead.end()) {
-        return false;
-    }
-    const Ahead entry = found->second;
-    ahead.erase(found);
-    const bool made = entry.made.get();
-    const QFileInfo now(file);
-    if (!made || now.size() != entry.size || now.lastModified() != entry.modified) {
-        QFile::remove(entry.file);
-        return false;
-    }
-    QFile::remove(thumbnail);
-    return QFile::rename(entry.file, thumbnail);
+    return ahead().take(file, file, {}, thumbnail) == MadeAhead::Taken::Made;
 }
 
 }  // namespace
 
 void prefetchThumbnails(const QStringList& pictures) {
     files::makeFolder(gTempFolder);
-    auto& ahead = aheadByPath();
-    static int serial = 0;
     for (const QString& picture : pictures) {
-        const QFileInfo info(picture);
-        if (!info.isFile() || ahead.count(picture) > 0) {
-            continue;
-        }
-        auto done = std::make_shared<std::promise<bool>>();
-        Ahead entry;
-        entry.size = info.size();
-        entry.modified = info.lastModified();
-        entry.made = done->get_future().share();
-        entry.file = gTempFolder + "/Thumbnail-ahead-" + QString::number(++serial) + ".jpg";
-        const QString out = entry.file;
-        ahead.emplace(picture, std::move(entry));
-        aheadPool().start([picture, out, done] {
+        ahead().start(picture, picture, {}, gTempFolder, [picture](const QString& out) {
             ImageControl worker;
             makePictureThumbnail(worker, picture, out);
-            done->set_value(QFileInfo(out).size() > 0);
+            return QFileInfo(out).size() > 0;
         });
     }
 }

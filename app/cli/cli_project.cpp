@@ -52,12 +52,18 @@ CliProject::~CliProject() {
     setProjectView(nullptr);
 }
 
-bool CliProject::open(const QString& path, bool tableOnly) {
+bool CliProject::open(const QString& path, Reading reading) {
     const qsizetype before = m_messages.numbers().size();
-    if (tableOnly) {
-        readProjectTable(path);
-    } else {
-        readProject(path);
+    switch (reading) {
+        case Reading::Whole:
+            readProject(path);
+            break;
+        case Reading::Checked:
+            readProjectTable(path);
+            break;
+        case Reading::TableOnly:
+            readProjectTableOnly(path);
+            break;
     }
     const QList<int> shown = m_messages.numbers().mid(before);
     return !shown.contains(str::OpenFailed) && !shown.contains(str::NotRecognised) &&

@@ -38,10 +38,14 @@ public:
     CliProject& operator=(const CliProject&) = delete;
 
     bool ok() const { return m_dir.isValid(); }
+    enum class Reading {
+        Whole,      // every member unpacked (readProject)
+        Checked,    // only what opening reads unpacked (readProjectTable)
+        TableOnly,  // the table of contents alone (readProjectTableOnly)
+    };
     // Opens the file as the editor does; false when it did not open (message
-    // 77, 134 or 1421), and the reason is already on standard error. With
-    // tableOnly, only what opening reads is unpacked (readProjectTable).
-    bool open(const QString& path, bool tableOnly = false);
+    // 77, 134 or 1421), and the reason is already on standard error.
+    bool open(const QString& path, Reading reading = Reading::Whole);
 
     CliView& view() { return m_view; }
     const QList<int>& messages() const { return m_messages.numbers(); }

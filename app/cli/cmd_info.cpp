@@ -1,7 +1,9 @@
-// brindle-cli info FILE.bqx: opens a project file as the editor does (with
-// its checks and messages, but unpacking only what they read) and prints
-// the project as JSON: the counters, the background track and every slide's
-// fields (file fields as names in the work folder).
+// brindle-cli info FILE.bqx [--table]: opens a project file as the editor
+// does (with its checks and messages, but unpacking only what they read) and
+// prints the project as JSON: the counters, the background track and every
+// slide's fields (file fields as names in the work folder). With --table,
+// only the table of contents is read: no clip is checked and the background
+// track's length is not printed.
 #include "app/cli/cli_project.h"
 #include "app/cli/subcommand.h"
 #include "app/model/project.h"
@@ -43,8 +45,14 @@ QJsonObject slideJson(int index, const MediaElement& r) {
 
 }  // namespace
 
+bool isTableListing(const QStringList& args) {
+    return args.size() == 3 && args[0] == QLatin1String("info") &&
+           args[2] == QLatin1String("--table");
+}
+
 int runInfo(const QStringList& args) {
-    if (args.size() != 1) {
+    const bool tableOnly = args.size() == 2 && args[1] == QLatin1String("--table");
+    if (args.size() != 1 && !tableOnly) {
         return usageError();
     }
     CliProject project;
@@ -53,7 +61,9 @@ int runInfo(const QStringList& args) {
     }
     // Only the table, the clips and the background track are unpacked: the
     // rest of the files are named, never read.
-    const bool opened = project.open(QFileInfo(args[0]).absoluteFilePath(), true);
+    const bool opened =
+        project.open(QFileInfo(args[0]).absoluteFilePath(),
+                     tableOnly ? CliProject::Reading::TableOnly : CliProject::Reading::Checked);
 
     QJsonArray slides;
     int index = 0;
@@ -64,6 +74,12 @@ int runInfo(const QStringList& args) {
     for (int number : project.messages()) {
         messages.append(number);
     }
+    QJsonObject backTrack{{"file", tocRelativeName(gBackTrack)},
+                          {"type", gBackTrackType},
+                          {"encoded", gBackTrackEncoded}};
+    if (!tableOnly) {
+        backTrack.insert("durationMs", gBackTrackDuration);
+    }
     const QJsonObject info{
         {"projectFile", gProjectFile},
         {"projectName", gProjectName},
@@ -73,10 +89,7 @@ int runInfo(const QStringList& args) {
                                  {"gImagesUsed", gImagesUsed},
                                  {"gTextUsed", gTextUsed},
                                  {"gSoundsUsed", gSoundsUsed}}},
-        {"backTrack", QJsonObject{{"file", tocRelativeName(gBackTrack)},
-                                  {"type", gBackTrackType},
-                                  {"encoded", gBackTrackEncoded},
-                                  {"durationMs", gBackTrackDuration}}},
+        {"backTrack", backTrack},
         {"slides", slides},
         {"messages", messages},
     };

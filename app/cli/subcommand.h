@@ -22,11 +22,15 @@ std::span<const Subcommand> subcommands();
 // Prints the usage text on standard error and answers kExitUsage.
 int usageError();
 
+int runVersion(const QStringList& args);
 int runFrames(const QStringList& args);
 int runCut(const QStringList& args);
 int runCheck(const QStringList& args);
 int runPresent(const QStringList& args);
 int runInfo(const QStringList& args);
+// Whether the command line (after the program name) lists a project's table
+// alone ("info FILE.bqx --table"): that needs no widgets.
+bool isTableListing(const QStringList& args);
 int runResave(const QStringList& args);
 int runSample(const QStringList& args);
 int runText(const QStringList& args);

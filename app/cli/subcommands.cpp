@@ -7,6 +7,8 @@ namespace brindle::cli {
 
 namespace {
 const std::array kSubcommands{
+    Subcommand{"version", "", "print the program's version (what every command costs to start)",
+               runVersion},
     Subcommand{"frames", "CLIP.avi", "print TotalFrames, FirstFrame and LastFrame of a clip",
                runFrames},
     Subcommand{"cut", "CLIP.avi FIRST LAST",
@@ -21,9 +23,10 @@ const std::array kSubcommands{
                "write the presentation and render it into an MP4 video (H.264, AAC) at its own "
                "size or WxH (exit 1: failed, 3: cancelled)",
                runExport},
-    Subcommand{"info", "FILE.bqx",
+    Subcommand{"info", "FILE.bqx [--table]",
                "open a project file as the editor does and print the project as JSON (exit 1: "
-               "it did not open)",
+               "it did not open); --table reads the table of contents alone, checks no clip "
+               "and leaves out the background track's length",
                runInfo},
     Subcommand{"resave", "FILE.bqx OUT.bqx", "open a project file and save it again as OUT.bqx",
                runResave},
@@ -52,6 +55,14 @@ const std::array kSubcommands{
                runScan},
 };
 }  // namespace
+
+int runVersion(const QStringList& args) {
+    if (!args.isEmpty()) {
+        return usageError();
+    }
+    std::printf("brindle-cli %s\n", BRINDLE_VERSION);
+    return kExitOk;
+}
 
 std::span<const Subcommand> subcommands() {
     return kSubcommands;

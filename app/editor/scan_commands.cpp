@@ -5,6 +5,7 @@
 #include "app/capture/scan_state.h"
 #include "app/editor/add_media.h"
 #include "app/editor/editor_window.h"
+#include "app/editor/first_paint.h"
 #include "app/editor/main_frame.h"
 #include "app/model/project.h"
 #include "app/model/project_view.h"
@@ -106,7 +107,9 @@ void startScannerSearch(MainFrame& frame) {
         frame.item("Scanner")->setEnabled(true);
         search->deleteLater();
     });
-    search->start();
+    // SANE loads every backend it knows: begun once the window is painted,
+    // so those libraries do not hold back its first picture.
+    afterNextPaint(&frame, [search] { search->start(); });
 }
 
 }  // namespace brindle

@@ -2,6 +2,7 @@
 
 #include "app/editor/burst_form.h"
 #include "app/editor/camera_commands.h"
+#include "app/editor/first_paint.h"
 #include "app/editor/main_frame.h"
 #include "app/editor/scan_commands.h"
 #include "app/model/folders.h"
@@ -20,7 +21,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
-#include <QTimer>
 
 namespace brindle {
 
@@ -116,7 +116,6 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     createFolders();
     resetCounters();
-    startScannerSearch(frame);
 
     if (windowStateIsNormal()) {
         frame.show();
@@ -126,13 +125,16 @@ StartupResult startBrindle(const QString& commandLine, const QString& instanceFo
 
     burst.close();
 
-    // Counted once the window is up: a slow device never holds start-up.
-    QTimer::singleShot(0, &frame, [&frame] { countCaptureDrivers(&frame); });
-
     const QString project = projectFromCommandLine(commandLine);
     if (!project.isEmpty()) {
         readProject(project);
     }
+
+    // The devices are looked for once the window and its project are
+    // painted: a slow device never holds start-up, and the libraries the
+    // scanner search and the capture control load do not delay the picture.
+    startScannerSearch(frame);
+    afterNextPaint(&frame, [&frame] { countCaptureDrivers(&frame); });
     return result;
 }
 

@@ -53,6 +53,11 @@ void readProject(const QString& path);
 // clips and the background track. The slides' other files are not in the
 // work folder afterwards: for looking at a project, not for working on it.
 void readProjectTable(const QString& path);
+// The table of contents alone, read as opening reads it but with nothing
+// else unpacked and nothing checked: clips are not checked, and lengths
+// that opening reads from the files (the background track's, a clip's
+// when its slide has no time) stay unknown (0). For listing a project.
+void readProjectTableOnly(const QString& path);
 // Makes a new, empty project.
 void clearProject();
 // Message 74 as Yes/No/Cancel when changed (6, 7, 2); 7 when not.

@@ -36,7 +36,14 @@ std::int32_t lengthMs(const QString& path) {
         std::clamp<std::int64_t>(checkLengthMs(path), 0, std::numeric_limits<std::int32_t>::max()));
 }
 
-void readBackTrack(const QString& name) {
+// How much of the project file opening reads.
+enum class OpenScope {
+    Whole,      // every member, as the editor opens it
+    Checked,    // the table, the clips and the background track, with checks
+    TableOnly,  // the table alone: nothing checked, no length read
+};
+
+void readBackTrack(const QString& name, OpenScope scope) {
     gBackTrackType = SoundWave;
     gBackTrackEncoded = false;
     gBackTrackDuration = 0;
@@ -53,7 +60,9 @@ void readBackTrack(const QString& name) {
     }
     // Not stored in the table: the track's own length, so the time line of
     // the opened project does not keep the length of the previous one.
-    gBackTrackDuration = lengthMs(gBackTrack);
+    if (scope != OpenScope::TableOnly) {
+        gBackTrackDuration = lengthMs(gBackTrack);
+    }
 }
 
 // Checks a video slide as the editor checks a clip it adds, and takes the
@@ -78,7 +87,7 @@ void checkVideoSlide(MediaElement& slide) {
 // Appends a blank slide and stores the values into the slide the record's
 // Index names. The blank slide is taken back when the Index named another
 // slide or none, so no placeholder is left in the list.
-void readSlide(const TocSlide& s) {
+void readSlide(const TocSlide& s, OpenScope scope) {
     if (!gProject.Add(MediaSource{})) {
         return;
     }
@@ -99,7 +108,7 @@ void readSlide(const TocSlide& s) {
         slide->Duration == 0) {
         slide->Duration = gDefaultSlideDuration;
     }
-    if (slide->mediaType == MediaVideo) {
+    if (slide->mediaType == MediaVideo && scope != OpenScope::TableOnly) {
         checkVideoSlide(*slide);
     }
 }
@@ -120,7 +129,7 @@ QStringList membersOpeningReads(const QByteArray& tocBytes) {
     return names;
 }
 
-void openProject(const QString& path, bool whole) {
+void openProject(const QString& path, OpenScope scope) {
     BusyScope hourglass;
     clearProject();
     if (IsNotPlainFile(path)) {
@@ -130,11 +139,11 @@ void openProject(const QString& path, bool whole) {
     ProjectProgress progress(str::OpeningProject, &gOpening);
     // A file that does not unpack is reported; whatever did unpack is read.
     bool unpacked = false;
-    if (whole) {
+    if (scope == OpenScope::Whole) {
         unpacked = extractZip(gWorkFolder, path);
     } else if (extractZip(gWorkFolder, path, {kTocFileName})) {
         QFile table(inWork(kTocFileName));
-        const QStringList more = table.open(QIODevice::ReadOnly)
+        const QStringList more = scope == OpenScope::Checked && table.open(QIODevice::ReadOnly)
                                      ? membersOpeningReads(table.read(kMaxTocBytes))
                                      : QStringList();
         unpacked = more.isEmpty() || extractZip(gWorkFolder, path, more);
@@ -160,9 +169,9 @@ void openProject(const QString& path, bool whole) {
     gImagesUsed = toc.imagesUsed;
     gTextUsed = toc.textUsed;
     gSoundsUsed = toc.soundsUsed;
-    readBackTrack(toc.backTrack);
+    readBackTrack(toc.backTrack, scope);
     for (const TocSlide& slide : toc.slides) {
-        readSlide(slide);
+        readSlide(slide, scope);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 
@@ -180,11 +189,15 @@ void openProject(const QString& path, bool whole) {
 }  // namespace
 
 void readProject(const QString& path) {
-    openProject(path, true);
+    openProject(path, OpenScope::Whole);
 }
 
 void readProjectTable(const QString& path) {
-    openProject(path, false);
+    openProject(path, OpenScope::Checked);
+}
+
+void readProjectTableOnly(const QString& path) {
+    openProject(path, OpenScope::TableOnly);
 }
 
 void clearProject() {

@@ -6,19 +6,13 @@
 #include "components/imaging/image_control.h"
 #include "components/imaging/image_ops.h"
 #include "platform/files.h"
+#include "platform/made_ahead.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
-#include <future>
-#include <map>
-#include <memory>
 #include <optional>
 
 namespace brindle {
@@ -41,36 +35,15 @@ ImageControl& preparationControl() {
 
 constexpr int kResizeFlag = 1;
 
-// A picture being prepared ahead, by its output path; GUI thread only.
-struct Ahead {
-    QString source;
-    QSize box;
-    int quality = 0;
-    qint64 size = -1;
-    QDateTime modified;
-    QString file;  // where the worker writes it
-    std::shared_future<bool> made;
-};
-
-std::map<QString, Ahead>& aheadByOutput() {
-    static std::map<QString, Ahead> ahead;
-    return ahead;
+// Pictures prepared ahead, by their output path.
+MadeAhead& ahead() {
+    static MadeAhead cache(QStringLiteral("pix-ahead-"), QStringLiteral(".jpg"));
+    return cache;
 }
 
-QThreadPool& aheadPool() {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-        qAddPostRoutine([] {
-            aheadPool().waitForDone();
-            for (auto& [output, ahead] : aheadByOutput()) {
-                QFile::remove(ahead.file);
-            }
-            aheadByOutput().clear();
-        });
-        return p;
-    }();
-    return *pool;
+// What besides the source decides a prepared picture's bytes.
+QString settingsTag(QSize box, int quality) {
+    return QStringLiteral("%1x%2 q%3").arg(box.width()).arg(box.height()).arg(quality);
 }
 
 // Pictures started ahead and not yet taken, at most.
@@ -82,31 +55,15 @@ int aheadLimit() {
 // there is none for the source as it is now.
 std::optional<bool> takeAhead(const QString& source, const QString& output, QSize box,
                               int quality) {
-    auto& ahead = aheadByOutput();
-    const auto found = ahead.find(output);
-    if (found == ahead.end()) {
-        return std::nullopt;
+    switch (ahead().take(output, source, settingsTag(box, quality), output)) {
+        case MadeAhead::Taken::None:
+            return std::nullopt;
+        case MadeAhead::Taken::Failed:
+            return false;
+        case MadeAhead::Taken::Made:
+            break;
     }
-    const Ahead entry = found->second;
-    ahead.erase(found);
-    const bool made = entry.made.get();
-    const QFileInfo now(source);
-    if (entry.source != source || entry.box != box || entry.quality != quality ||
-        now.size() != entry.size || now.lastModified() != entry.modified) {
-        QFile::remove(entry.file);
-        return std::nullopt;
-    }
-    if (!made) {
-        QFile::remove(entry.file);
-        return false;
-    }
-    QFile::remove(output);
-    if (QFile::rename(entry.file, output)) {
-        return true;
-    }
-    const bool copied = QFile::copy(entry.file, output);
-    QFile::remove(entry.file);
-    return copied;
+    return true;
 }
 
 // Starts the pictures of the picture slides after the one whose picture is
@@ -118,39 +75,20 @@ void startAhead(const QString& output, QSize box, int quality) {
     if (!m.hasMatch()) {
         return;
     }
-    auto& ahead = aheadByOutput();
     files::makeFolder(gTempFolder);
-    static int serial = 0;
-    for (int j = m.captured(1).toInt() + 1;
-         j <= gProject.count() && int(ahead.size()) < aheadLimit(); ++j) {
+    for (int j = m.captured(1).toInt() + 1; j <= gProject.count() && ahead().size() < aheadLimit();
+         ++j) {
         const MediaElement* slide = gProject.Item(j);
         if (!slide || (slide->mediaType != MediaImage && slide->mediaType != MediaSnapshot)) {
             continue;
         }
-        const QString target = out.absolutePath() + "/" + pictureFileName(j);
-        if (ahead.count(target) > 0) {
-            continue;
-        }
-        const QFileInfo info(slide->Filename);
-        if (!info.isFile()) {
-            continue;
-        }
-        auto done = std::make_shared<std::promise<bool>>();
-        Ahead entry;
-        entry.source = slide->Filename;
-        entry.box = box;
-        entry.quality = quality;
-        entry.size = info.size();
-        entry.modified = info.lastModified();
-        entry.file = gTempFolder + "/pix-ahead-" + QString::number(++serial) + ".jpg";
-        entry.made = done->get_future().share();
-        const QString source = entry.source;
-        const QString file = entry.file;
-        ahead.emplace(target, std::move(entry));
-        aheadPool().start([source, file, box, quality, done] {
-            ImageControl control;
-            done->set_value(preparePictureWithImageControl(control, source, file, box, quality));
-        });
+        const QString source = slide->Filename;
+        ahead().start(
+            out.absolutePath() + "/" + pictureFileName(j), source, settingsTag(box, quality),
+            gTempFolder, [source, box, quality](const QString& file) {
+                ImageControl control;
+                return preparePictureWithImageControl(control, source, file, box, quality);
+            });
     }
 }
 

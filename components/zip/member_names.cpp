@@ -55,8 +55,11 @@ bool isCp1252Letter(unsigned char b) {
 }  // namespace
 
 bool isFlatName(const QString& name) {
+    // "." names the folder itself; a NUL would cut the name short on disk,
+    // so two different members could land on one file.
     if (name.isEmpty() || name.contains('/') || name.contains('\\') ||
-        name.contains(QStringLiteral(".."))) {
+        name.contains(QStringLiteral("..")) || name == QLatin1String(".") ||
+        name.contains(QChar(0))) {
         return false;
     }
     const bool drivePrefix = name.size() >= 2 && name[1] == ':' && name[0].isLetter();

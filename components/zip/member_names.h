@@ -9,7 +9,7 @@ namespace brindle::zipnames {
 
 // True when the name can only denote a file directly inside the destination
 // folder: not empty, no "/" or "\" anywhere (no folder part, not absolute),
-// no drive prefix such as "C:", and no "..".
+// no drive prefix such as "C:", no "..", not "." and no NUL.
 bool isFlatName(const QString& name);
 
 // Decodes a stored name. `raw` is the name as stored; `strict` is the name

@@ -99,7 +99,7 @@ bool readDirectory(int fd, std::vector<Entry>* entries) {
     if (end >= 20 && get32(tail, end - 20) == kZip64LocatorSignature) {
         QByteArray record;
         const std::uint64_t recordAt = get64(tail, end - 20 + 8);
-        if (recordAt + 56 > fileSize || !readAt(fd, recordAt, 56, &record) ||
+        if (fileSize < 56 || recordAt > fileSize - 56 || !readAt(fd, recordAt, 56, &record) ||
             get32(record, 0) != kZip64EndSignature) {
             return false;
         }
@@ -142,8 +142,9 @@ bool readDirectory(int fd, std::vector<Entry>* entries) {
             return false;
         }
         QByteArray local;
-        if (e.headerOffset + 30 > fileSize || !readAt(fd, e.headerOffset, 30, &local) ||
-            get32(local, 0) != kLocalSignature) {
+        // Offsets from a ZIP64 field are 64-bit: compared so that none wraps.
+        if (fileSize < 30 || e.headerOffset > fileSize - 30 ||
+            !readAt(fd, e.headerOffset, 30, &local) || get32(local, 0) != kLocalSignature) {
             return false;
         }
         const std::uint16_t localName = get16(local, 26);

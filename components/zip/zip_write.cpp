@@ -78,8 +78,10 @@ Kind kindOf(const QByteArray& name) {
 // For any other member, a sample from the middle of the file, deflated
 // quickly, tells whether it is worth deflating at all. Compressed video in
 // an AVI is not, and neither is recorded sound that shrinks by a few
-// percent at several times the cost of copying it: a member whose sample
-// does not shrink by a tenth is stored.
+// percent at several times the cost of copying it (a 16-bit recording's
+// sample shrinks by 10 to 12 % at level 1 and the whole file by 8 % at
+// level 6, for a second of deflating per 30 MB): a member whose sample
+// does not shrink by 15 % is stored.
 bool worthDeflating(int fd, qint64 size) {
     constexpr qint64 kSample = 256 << 10;
     if (size < 2 * kSample) {
@@ -95,7 +97,7 @@ bool worthDeflating(int fd, qint64 size) {
     if (compress2(out.data(), &packed, sample.data(), uLong(got), 1) != Z_OK) {
         return true;
     }
-    return double(packed) < 0.9 * double(got);
+    return double(packed) < 0.85 * double(got);
 }
 
 // Whether two files of the same size hold the same bytes.

@@ -76,10 +76,17 @@ TEST_F(BrindleCliTest, CheckAnswersTheVideoCheck) {
     EXPECT_EQ(r.out, "false\n");
 }
 
+TEST_F(BrindleCliTest, VersionPrintsTheProjectVersionAfterTheCommonStartUp) {
+    const CliRun r = cli({"version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("brindle-cli %1\n").arg(BRINDLE_VERSION));
+}
+
 TEST_F(BrindleCliTest, WrongArgumentsShowTheUsage) {
     for (const QStringList& args :
          {QStringList{}, QStringList{"nonsense"}, QStringList{"frames"},
-          QStringList{"cut", path, "ten", "20"}, QStringList{"check", path, path}}) {
+          QStringList{"cut", path, "ten", "20"}, QStringList{"check", path, path},
+          QStringList{"version", "now"}}) {
         const CliRun r = cli(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: brindle-cli")) << r.err.toStdString();

@@ -91,11 +91,14 @@ TEST_F(CaptureCliTest, FiveSecondsOfMpeg4WithSoundThatCutsFrameExactly) {
     ASSERT_TRUE(clip.ok);
     EXPECT_EQ(clip.width, 320);
     EXPECT_EQ(clip.decodedFrames, clip.frames());
-    // Five seconds at 15 frames a second, video and sound within a frame.
+    // Five seconds at 15 frames a second. The frame correction leaves one
+    // frame of drift either way alone (a sound buffer's jitter), and the
+    // take's last sound buffer may come after its last frame: video and
+    // sound end within two frames of each other.
     EXPECT_NEAR(double(clip.frames()), 75.0, 5.0);
     const double video = clip.frames() * 0.066666;
     const double sound = double(clip.audioSamples) / 11205.0;
-    EXPECT_LE(std::abs(video - sound), 0.0667)
+    EXPECT_LE(std::abs(video - sound), 2 * 0.0667)
         << video << " s of video, " << sound << " s of sound";
     // No frame lost: the camera's counter runs on by one from frame to frame.
     // On a busy machine a frame may come late and the frame correction then

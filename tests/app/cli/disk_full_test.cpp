@@ -1,8 +1,9 @@
-// Saving, writing a text slide, cutting, encoding, exporting and packing
-// onto a disk that fills: a real, small tmpfs mounted in a private mount
-// namespace (unshare), filled up to a chosen number of free bytes. Each
-// operation must fail with a message, leave the previous file as it was,
-// leave no temporary on the disk, and never report success.
+// Saving, writing a text slide, cutting, encoding, exporting, packing,
+// recording a narration and capturing a clip onto a disk that fills: a real, small tmpfs mounted in
+// a private mount namespace (unshare), filled up to a chosen number of free bytes. Each operation
+// must fail with a message, leave the previous file as it was, leave no temporary on the disk, and
+// never report success.
+#include "tests/controls/audiocap/wav_bytes.h"
 #include "tests/support/avi_fixtures.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_env.h"
@@ -39,6 +40,9 @@ protected:
         recipe.width = 320;
         recipe.height = 240;
         ASSERT_FALSE(makeClip(s_dir->path(), recipe, "clip.avi").isEmpty());
+        QFile narration(s_dir->filePath("narration.wav"));
+        ASSERT_TRUE(narration.open(QIODevice::WriteOnly));
+        narration.write(makeWav(WavSpec{}));
         QFile video(s_dir->filePath("Show.mp4"));
         ASSERT_TRUE(video.open(QIODevice::WriteOnly));
         video.write(QByteArray("the video made last week").repeated(100));
@@ -114,6 +118,13 @@ protected:
 
 QTemporaryDir* DiskFullTest::s_dir = nullptr;
 
+// The sound server scripts/run-tests.sh starts; recording needs one.
+bool soundServer() {
+    QProcess p;
+    p.start("pactl", {"info"});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 #define REQUIRE_DISK(r)                                                         \
     if (!(r).available) {                                                       \
         GTEST_SKIP() << "no private tmpfs mounts here (unshare -r -m refused)"; \
@@ -185,6 +196,41 @@ TEST_F(DiskFullTest, ExportingAVideoKeepsTheOldVideo) {
     expectFailureReported(r, "export");
     EXPECT_EQ(fileContents(r.copy + "/Show.mp4"), fileContents(original("Show.mp4")));
     EXPECT_EQ(r.left, QStringList{"Show.mp4"});
+}
+
+TEST_F(DiskFullTest, RecordingANarrationKeepsThePreviousOne) {
+    if (!soundServer()) {
+        GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
+    }
+    // Two seconds of 16-bit sound do not fit in 16 KB.
+    const DiskRun r = onFullDisk({original("narration.wav")}, 16 << 10,
+                                 {"record", "$DISK/narration.wav", "--seconds", "2"});
+    REQUIRE_DISK(r);
+    expectFailureReported(r, "record");
+    EXPECT_TRUE(r.err.contains("could not be written")) << r.err.toStdString();
+    EXPECT_EQ(fileContents(r.copy + "/narration.wav"), fileContents(original("narration.wav")));
+    EXPECT_EQ(r.left, QStringList{"narration.wav"});
+}
+
+TEST_F(DiskFullTest, CapturingOntoAFullDiskStopsWithAMessageAndAPlayableTake) {
+    if (!soundServer()) {
+        GTEST_SKIP() << "no PulseAudio server (scripts/run-tests.sh starts one)";
+    }
+    // The capture file is the camera's scratch take: what fits is kept, as
+    // a clip that plays to its last frame, and the capture says it stopped.
+    qputenv("BRINDLE_TEST_CAMERA", "2");
+    const DiskRun r = onFullDisk({}, 600 << 10,
+                                 {"capture", "$DISK/capture.avi", "--seconds", "20", "--size",
+                                  "320x240", "--compression", "None"});
+    qunsetenv("BRINDLE_TEST_CAMERA");
+    REQUIRE_DISK(r);
+    expectFailureReported(r, "capture");
+    EXPECT_TRUE(r.err.contains("the disk is full")) << r.err.toStdString();
+    const ClipInfo take = readClip(r.copy + "/capture.avi");
+    ASSERT_TRUE(take.ok) << r.err.toStdString();
+    EXPECT_GT(take.frames(), 0);
+    EXPECT_EQ(take.decodedFrames, take.frames());
+    EXPECT_EQ(r.left, QStringList{"capture.avi"});
 }
 
 }  // namespace

@@ -84,6 +84,44 @@ TEST_F(ProjectCliTest, InfoPrintsTheProjectAsTheEditorOpensIt) {
         << "the private work folder is removed";
 }
 
+TEST_F(ProjectCliTest, InfoTableReadsTheTableAloneAndChecksNoClip) {
+    const QJsonObject checked = parse(cli({"info", project}).outBytes);
+    const CliRun r = cli({"info", project, "--table"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject table = parse(r.outBytes);
+    EXPECT_EQ(table["counters"], checked["counters"]);
+    EXPECT_EQ(table["caption"], checked["caption"]);
+    const QJsonArray a = checked["slides"].toArray();
+    const QJsonArray b = table["slides"].toArray();
+    ASSERT_EQ(b.size(), 2);
+    EXPECT_EQ(b[0], a[0]);
+    // The clip's own length fills its slide's time only when it is read.
+    EXPECT_GT(a[1]["Duration"].toInt(), 0);
+    EXPECT_EQ(b[1]["Duration"].toInt(), 0);
+    EXPECT_TRUE(checked["backTrack"].toObject().contains("durationMs"));
+    EXPECT_FALSE(table["backTrack"].toObject().contains("durationMs"));
+
+    // A clip that is no clip: reported by the checked listing only.
+    const QString made = env.file("made");
+    env.write("made/video1.avi", "not a clip at all");
+    const QString broken = env.file("Broken.bqx");
+    QStringList files = QDir(made).entryList(QDir::Files);
+    files.replaceInStrings(QRegularExpression("^"), made + "/");
+    QProcess zip;
+    zip.start("zip", QStringList{"-q", "-j", broken} + files);
+    ASSERT_TRUE(zip.waitForFinished(30000) && zip.exitCode() == 0);
+    EXPECT_FALSE(parse(cli({"info", broken}).outBytes)["messages"].toArray().isEmpty());
+    const CliRun listed = cli({"info", broken, "--table"});
+    EXPECT_EQ(listed.status, 0) << listed.err.toStdString();
+    EXPECT_TRUE(parse(listed.outBytes)["messages"].toArray().isEmpty());
+
+    // Still a failure to open when the file is none.
+    const CliRun junk = cli({"info", env.write("junk.bqx", "not a zip"), "--table"});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(parse(junk.outBytes)["messages"].toArray(), QJsonArray{134});
+    EXPECT_EQ(cli({"info", "--table", project}).status, 2);
+}
+
 TEST_F(ProjectCliTest, ResaveWritesAFileThatOpensTheSame) {
     const QString copy = env.file("Copy.bqx");
     const CliRun saved = cli({"resave", project, copy});

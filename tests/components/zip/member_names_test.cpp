@@ -12,9 +12,11 @@ TEST(MemberNames, OrdinaryFileNamesAreFlat) {
                              "1:2.txt", "name with blanks.avi"}) {
         EXPECT_TRUE(isFlatName(QString::fromUtf8(name))) << name;
     }
-    for (const char* name : {"", "a/b", "/a", "a\\b", "..", "x..", "C:a", "z:"}) {
+    for (const char* name : {"", "a/b", "/a", "a\\b", "..", "x..", "C:a", "z:", "."}) {
         EXPECT_FALSE(isFlatName(QString::fromUtf8(name))) << name;
     }
+    // Cut short at its NUL on disk, it would land on another member's file.
+    EXPECT_FALSE(isFlatName(QString::fromUtf8(QByteArray("a.jpg\0.txt", 10))));
 }
 
 TEST(MemberNames, UnmarkedEightBitNamesPickTheCodePageTheirLettersFit) {

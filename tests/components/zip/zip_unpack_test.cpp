@@ -48,8 +48,9 @@ protected:
 };
 
 TEST_F(ZipUnpack, RefusesNamesThatLeaveTheFolderAndWritesNothing) {
-    const QByteArray unsafe[] = {"../evil.txt", "/abs.txt",   "dir/x.txt", "..\\evil.txt",
-                                 "dir\\x.txt",  "C:evil.txt", "a..b",      ".."};
+    const QByteArray unsafe[] = {"../evil.txt",  "/abs.txt",   "dir/x.txt",
+                                 "..\\evil.txt", "dir\\x.txt", "C:evil.txt",
+                                 "a..b",         "..",         "."};
     for (const QByteArray& name : unsafe) {
         const int code = unpack(craftZip({{"good.txt", "fine"}, {name, "gotcha"}}));
         EXPECT_EQ(code, ZipNotRecognised) << name.toStdString();
