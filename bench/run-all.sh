@@ -7,6 +7,7 @@
 # Usage: bench/run-all.sh CORPUS BUILD [RUNS]   (RUNS defaults to 3)
 #   CORPUS: made by bench/make_corpus.sh; BUILD: the build folder.
 #   FULL=1 also runs the slow peers (ImageMagick one process per picture).
+#   ONLY=project runs the project's save, open and info rows alone.
 # Reference tools: zip, unzip, ffmpeg (scripts/debian-packages.txt) and
 # pigz, vipsthumbnail, convert (scripts/bench-packages.txt); a missing peer
 # is left out of the table.
@@ -128,10 +129,44 @@ done
 mb=$(($(cat "$work"/w/* | wc -c) / 1000000))
 row "save a 200-slide, $mb MB project" save "zip -q -6 -j" zip "tar + pigz -6" pigz \
     "cp + sync (floor)" copysync
+# The archives' sizes beside the save time (the last run's; MB, not s).
+mbof() { awk -v b="$(stat -c %s "$1")" 'BEGIN {printf "%.1f", b / 1e6}'; }
+size_row() {
+    local ours=$1 first=1 label path ratio
+    shift
+    while [ $# -ge 2 ]; do
+        label=$1 path=$2
+        shift 2
+        [ -f "$path" ] || continue
+        ratio=$(awk -v a="$(stat -c %s "$ours")" -v b="$(stat -c %s "$path")" \
+            'BEGIN {printf "%.3f", a / b}')
+        if ((first)); then
+            rows+=("| archive size, MB (not s) | $(mbof "$ours") | | $label | $(mbof "$path") | | $ratio |")
+            first=0
+        else
+            rows+=("| | | | $label | $(mbof "$path") | | $ratio |")
+        fi
+    done
+}
+size_row "$work/ours.bqx" "zip -q -6 -j" "$work/ref.zip" "tar + pigz -6" "$work/ref.tgz"
 row "open it again (unpack, table, clip checks)" open "unzip -q" unzip "cp -r (floor)" copy
 row "brindle-cli info on it" info "unzip -l" unzipl
 row "brindle-cli info --table on it (the table alone)" infotable "unzip -l" unzipl
 row "brindle-cli start-up alone (version)" clistart "unzip -l" unzipl
+
+print_table() {
+    echo
+    echo "| work | Brindle s | peak MB | peer | peer s | peer MB | ratio |"
+    echo "|---|---|---|---|---|---|---|"
+    printf '%s\n' "${rows[@]}"
+    echo
+    echo "median of $runs runs; load at the end $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+}
+# ONLY=project: the project's rows alone.
+if [ "${ONLY:-}" = project ]; then
+    print_table
+    exit 0
+fi
 
 # --- The editor's start, warm, to the first painted strip -----------------
 # editor_start.sh prints "editor-start median-s S peak-kb KB runs N".
@@ -220,10 +255,4 @@ fi
 row "40-slide presentation -> MP4, brindle-player --export" export \
     "ffmpeg concat slideshow" ffexport
 
-echo
-echo "| work | Brindle s | peak MB | peer | peer s | peer MB | ratio |"
-echo "|---|---|---|---|---|---|---|"
-printf '%s\n' "${rows[@]}"
-echo
-echo "median of $runs runs; load at the end $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
-
+print_table
