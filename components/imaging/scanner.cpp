@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <thread>
+#include <mutex>
 
 namespace brindle {
 namespace {
@@ -288,6 +288,17 @@ void placeFrame(const SANE_Parameters& p, const QByteArray& data, QImage* image)
     }
 }
 
+// Some backends read the device on a thread of their own that
+// sane_cancel stops abruptly. Stopped while it still sets up, it can die
+// holding the dynamic loader's lock, and the next sane_exit hangs for
+// good. Once it has sent a byte it is in its reading loop, where stopping
+// it is safe: a page refused right after the start waits for that.
+void letTheReaderStart(SANE_Handle handle) {
+    SANE_Byte byte = 0;
+    SANE_Int got = 0;
+    sane_read(handle, &byte, 1, &got);
+}
+
 ScannedPage scanOpenDevice(SANE_Handle handle, ScanCancel& cancel,
                            const std::function<void(int)>& progress) {
     ScannedPage page;
@@ -297,6 +308,16 @@ ScannedPage scanOpenDevice(SANE_Handle handle, ScanCancel& cancel,
             page.status = ScanStatus::Cancelled;
             return page;
         }
+        if (frame == 0) {
+            // Most devices know the page's size before the start: a page too
+            // large is refused without starting the device's reader at all.
+            SANE_Parameters estimate{};
+            if (sane_get_parameters(handle, &estimate) == SANE_STATUS_GOOD &&
+                checkScanParameters(estimate) == ScanStatus::PageTooLarge) {
+                page.status = ScanStatus::PageTooLarge;
+                return page;
+            }
+        }
         SANE_Status status = sane_start(handle);
         if (status != SANE_STATUS_GOOD) {
             page.status = cancel.cancelled() ? ScanStatus::Cancelled : fromSane(status);
@@ -305,9 +326,11 @@ ScannedPage scanOpenDevice(SANE_Handle handle, ScanCancel& cancel,
         SANE_Parameters p{};
         if ((status = sane_get_parameters(handle, &p)) != SANE_STATUS_GOOD) {
             page.status = fromSane(status);
+            letTheReaderStart(handle);
             return page;
         }
         if ((page.status = checkScanParameters(p)) != ScanStatus::Ok) {
+            letTheReaderStart(handle);
             return page;
         }
         // Three-pass devices send red, green and blue as three frames.
@@ -509,13 +532,6 @@ ScannedPage acquirePage(const QString& device, const ScanSettings& settings, Sca
     cancel.attach(handle.get());
     page = scanOpenDevice(handle.get(), cancel, progress);
     cancel.detach();
-    if (page.status != ScanStatus::Ok && page.status != ScanStatus::Cancelled) {
-        // Some backends read the device on a thread that sane_cancel stops
-        // abruptly; a failure reported right after the start can find it
-        // still setting up, and stopping it there may leave its memory
-        // locks held. A moment's wait lets it reach a safe point.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     if (page.status != ScanStatus::Ok) {
         page.image = QImage();
     }
