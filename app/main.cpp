@@ -14,7 +14,12 @@
 #include <QApplication>
 #include <QStringList>
 
-int main(int argc, char* argv[]) {
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int runEditor(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(BRINDLE_VERSION));
     using namespace brindle;
@@ -55,11 +60,6 @@ int main(int argc, char* argv[]) {
         args.clear();
     }
 
-    // Scanner threads still running end before the libraries they use go
-    // (declared before the frame, so this runs after the frame is gone).
-    struct ScannerThreadsJoined {
-        ~ScannerThreadsJoined() { joinScannerThreads(); }
-    } scannerThreads;
     StartupResult started = startBrindle(args.join(' '));
     if (!started.frame) {
         return started.exitCode;
@@ -76,5 +76,21 @@ int main(int argc, char* argv[]) {
     reportFirstStripPaint(started.frame->strip());
     const int code = QApplication::exec();
     started.frame.reset();
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const int code = runEditor(argc, argv);
+    // The window and the application are gone. Cancelled scans end within
+    // one device read and are waited for; a scanner search still loading
+    // SANE's backends is not: the user asked to quit and nothing waits for
+    // its answer. With one left, the process ends here, without the static
+    // teardown that thread still relies on.
+    if (!brindle::joinScannerThreads()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     return code;
 }

@@ -4,11 +4,15 @@
 # mixed into audios.rm, a RealPix fade-in per slide and a caption per slide),
 # side by side with an ffmpeg slideshow encode of the same pictures and
 # sound to MP4 with the same encoder settings, in one run.
-# Usage: bench/player_export.sh CORPUS BUILD
+# Usage: bench/player_export.sh CORPUS BUILD [RUNS]
+#   RUNS (default 1): both are timed that many times, the medians printed;
+#   the last line, "export-medians S KB S KB", gives Brindle's and ffmpeg's
+#   median seconds and peak resident size for run-all.sh.
 set -euo pipefail
 export LC_ALL=C
-corpus=$(cd "${1:?usage: player_export.sh CORPUS BUILD}" && pwd)
-player=$(cd "${2:?usage: player_export.sh CORPUS BUILD}" && pwd)/bin/brindle-player
+corpus=$(cd "${1:?usage: player_export.sh CORPUS BUILD [RUNS]}" && pwd)
+player=$(cd "${2:?usage: player_export.sh CORPUS BUILD [RUNS]}" && pwd)/bin/brindle-player
+runs=${3:-1}
 work=$(mktemp -d)
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -96,25 +100,29 @@ for i in $(seq 1 40); do
 done >slides.txt
 echo "file 'pix40.jpg'" >>slides.txt
 
-now() { date +%s.%N; }
-t0=$(now)
-"$player" --export brindle.mp4 preView.smi 2>/dev/null | tee player.log
-t1=$(now)
-$FF -f concat -safe 0 -i slides.txt -i audios.rm \
-    -vf "fps=25,pad=330:270:(ow-iw)/2:5+(240-ih)/2,format=yuv420p" \
-    -c:v libx264 -preset veryfast -crf 23 -c:a aac -b:a 128k -ar 44100 -ac 2 \
-    -t "$(secs "$total")" ffmpeg.mp4
-t2=$(now)
+for ((r = 1; r <= runs; r++)); do
+    /usr/bin/time -f "%e %M" -o brindle.t -a "$player" --export brindle.mp4 preView.smi \
+        2>/dev/null >player.log
+    /usr/bin/time -f "%e %M" -o ffmpeg.t -a $FF -f concat -safe 0 -i slides.txt -i audios.rm \
+        -vf "fps=25,pad=330:270:(ow-iw)/2:5+(240-ih)/2,format=yuv420p" \
+        -c:v libx264 -preset veryfast -crf 23 -c:a aac -b:a 128k -ar 44100 -ac 2 \
+        -t "$(secs "$total")" ffmpeg.mp4
+done
+cat player.log
+median() { awk '{print $1}' "$1" | sort -g |
+    awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+peak() { awk '$2 > m {m = $2} END {print m}' "$1"; }
 
 frames=$(sed -n 's/^Exported \([0-9]*\) frames.*/\1/p' player.log)
 render_fps=$(sed -n 's/.*rendering \([0-9.]*\) frames per second.*/\1/p' player.log)
-awk -v a="$t0" -v b="$t1" -v c="$t2" -v f="$frames" -v r="$render_fps" \
+awk -v p="$(median brindle.t)" -v q="$(median ffmpeg.t)" -v f="$frames" -v r="$render_fps" \
+    -v pk="$(peak brindle.t)" -v qk="$(peak ffmpeg.t)" -v n="$runs" \
     -v d1="$(ffprobe -v error -show_entries format=duration -of csv=p=0 brindle.mp4)" \
     -v d2="$(ffprobe -v error -show_entries format=duration -of csv=p=0 ffmpeg.mp4)" 'BEGIN {
-    p = b - a; q = c - b
-    printf "%-44s %8s %8s\n", "40 slides -> MP4 (330x270, 25 fps, x264 veryfast)", "seconds", "length"
-    printf "%-44s %8.2f %8.1f   (%d frames, %.0f fps overall, rendering %s fps)\n", \
-        "brindle-player --export", p, d1, f, f / p, r
-    printf "%-44s %8.2f %8.1f\n", "ffmpeg concat slideshow", q, d2
-    printf "%-44s %8.2f   (target at most 1.5)\n", "ratio", p / q
+    printf "%-44s %8s %8s %8s\n", "40 slides -> MP4 (330x270, 25 fps, x264 veryfast)", "seconds", "length", "peak MB"
+    printf "%-44s %8.2f %8.1f %8d   (%d frames, %.0f fps overall, rendering %s fps)\n", \
+        "brindle-player --export", p, d1, pk / 1024, f, f / p, r
+    printf "%-44s %8.2f %8.1f %8d\n", "ffmpeg concat slideshow", q, d2, qk / 1024
+    printf "%-44s %8.2f   (median of %d; target at most 0.6)\n", "ratio", p / q, n
+    printf "export-medians %s %s %s %s\n", p, pk, q, qk
 }'

@@ -6,8 +6,8 @@
 #
 # Usage: bench/run-all.sh CORPUS BUILD [RUNS]   (RUNS defaults to 3)
 #   CORPUS: made by bench/make_corpus.sh; BUILD: the build folder.
-#   FULL=1 also runs the slow peers (ImageMagick one process per picture)
-#   and the 40-slide export (bench/player_export.sh, minutes).
+#   FULL=1 also runs the slow peers (ImageMagick one process per picture).
+#   ONLY=project runs the project's save, open and info rows alone.
 # Reference tools: zip, unzip, ffmpeg (scripts/debian-packages.txt) and
 # pigz, vipsthumbnail, convert (scripts/bench-packages.txt); a missing peer
 # is left out of the table.
@@ -23,21 +23,25 @@ trap 'rm -rf "$work"' EXIT
 have() { command -v "$1" >/dev/null; }
 
 # timed KEY CMD...: runs CMD with its output in $work/out, appends "wall-s
-# peak-KB" to $work/KEY.t
+# peak-KB" to $work/KEY.t. The wall time is the shell's, to the microsecond
+# (time(1) gives hundredths, too coarse for unzip -l).
 timed() {
-    local key=$1
+    local key=$1 t0 t1
     shift
-    if ! /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/out" 2>"$work/err"; then
+    t0=$EPOCHREALTIME
+    if ! /usr/bin/time -f "%M" -o "$work/time" "$@" >"$work/out" 2>"$work/err"; then
         echo "run-all: failed: $*" >&2
         tail -5 "$work/err" >&2
         return 1
     fi
-    cat "$work/time" >>"$work/$key.t"
+    t1=$EPOCHREALTIME
+    echo "$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.4f", b - a}') $(tail -1 "$work/time")" \
+        >>"$work/$key.t"
 }
 # note KEY SECONDS KB: a figure measured inside a program
 note() { echo "$2 $3" >>"$work/$1.t"; }
 median() { [ -s "$work/$1.t" ] && awk '{print $1}' "$work/$1.t" | sort -g |
-    awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+    awk '{a[NR]=$1} END {printf "%.4f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 peakmb() { [ -s "$work/$1.t" ] && awk '$2>m {m=$2} END {printf "%d", m/1024}' "$work/$1.t"; }
 
 rows=()
@@ -58,7 +62,7 @@ row() {
         [ -n "$ps" ] || continue
         pm=$(peakmb "$key")
         ratio=n/a
-        [ "$s" != n/a ] && ratio=$(awk -v a="$s" -v b="$ps" 'BEGIN {printf "%.2f", a / b}')
+        [ "$s" != n/a ] && ratio=$(awk -v a="$s" -v b="$ps" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
         if ((first)); then
             rows+=("| $what | $s | $m | $label | $ps | $pm | $ratio |")
             first=0
@@ -125,10 +129,44 @@ done
 mb=$(($(cat "$work"/w/* | wc -c) / 1000000))
 row "save a 200-slide, $mb MB project" save "zip -q -6 -j" zip "tar + pigz -6" pigz \
     "cp + sync (floor)" copysync
+# The archives' sizes beside the save time (the last run's; MB, not s).
+mbof() { awk -v b="$(stat -c %s "$1")" 'BEGIN {printf "%.1f", b / 1e6}'; }
+size_row() {
+    local ours=$1 first=1 label path ratio
+    shift
+    while [ $# -ge 2 ]; do
+        label=$1 path=$2
+        shift 2
+        [ -f "$path" ] || continue
+        ratio=$(awk -v a="$(stat -c %s "$ours")" -v b="$(stat -c %s "$path")" \
+            'BEGIN {printf "%.3f", a / b}')
+        if ((first)); then
+            rows+=("| archive size, MB (not s) | $(mbof "$ours") | | $label | $(mbof "$path") | | $ratio |")
+            first=0
+        else
+            rows+=("| | | | $label | $(mbof "$path") | | $ratio |")
+        fi
+    done
+}
+size_row "$work/ours.bqx" "zip -q -6 -j" "$work/ref.zip" "tar + pigz -6" "$work/ref.tgz"
 row "open it again (unpack, table, clip checks)" open "unzip -q" unzip "cp -r (floor)" copy
 row "brindle-cli info on it" info "unzip -l" unzipl
 row "brindle-cli info --table on it (the table alone)" infotable "unzip -l" unzipl
 row "brindle-cli start-up alone (version)" clistart "unzip -l" unzipl
+
+print_table() {
+    echo
+    echo "| work | Brindle s | peak MB | peer | peer s | peer MB | ratio |"
+    echo "|---|---|---|---|---|---|---|"
+    printf '%s\n' "${rows[@]}"
+    echo
+    echo "median of $runs runs; load at the end $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+}
+# ONLY=project: the project's rows alone.
+if [ "${ONLY:-}" = project ]; then
+    print_table
+    exit 0
+fi
 
 # --- The editor's start, warm, to the first painted strip -----------------
 # editor_start.sh prints "editor-start median-s S peak-kb KB runs N".
@@ -204,14 +242,17 @@ row "one frame -> bitmap, in process, median (s)" frames "ffmpeg -ss T -frames:v
     ffframe
 row "brindle-cli check CLIP (start-up and a clip check)" check "ffprobe -show_streams" ffprobe
 
-echo
-echo "| work | Brindle s | peak MB | peer | peer s | peer MB | ratio |"
-echo "|---|---|---|---|---|---|---|"
-printf '%s\n' "${rows[@]}"
-echo
-echo "median of $runs runs; load at the end $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
-
-if [ -n "${FULL:-}" ]; then
-    echo
-    "$here/player_export.sh" "$corpus" "$build"
+# --- The 40-slide presentation to MP4 ---------------------------------------
+echo "run-all: export" >&2
+if "$here/player_export.sh" "$corpus" "$build" "$runs" >"$work/out" 2>"$work/err"; then
+    read -r es ek fs fk < <(sed -n 's/^export-medians //p' "$work/out")
+    note export "$es" "$ek"
+    note ffexport "$fs" "$fk"
+else
+    echo "run-all: export failed" >&2
+    tail -5 "$work/err" >&2
 fi
+row "40-slide presentation -> MP4, brindle-player --export" export \
+    "ffmpeg concat slideshow" ffexport
+
+print_table

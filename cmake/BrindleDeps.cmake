@@ -4,6 +4,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET GLOBAL
     libavformat libavcodec libavutil libswscale libswresample)
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
+# The fast deflate of the archive writer; without it the writer uses zlib.
+pkg_check_modules(ISAL IMPORTED_TARGET GLOBAL libisal)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET GLOBAL libpulse)
 pkg_check_modules(SANE REQUIRED IMPORTED_TARGET GLOBAL sane-backends)
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET GLOBAL x11)

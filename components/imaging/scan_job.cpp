@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <list>
+#include <mutex>
 #include <thread>
 
 namespace brindle {
@@ -28,19 +29,31 @@ class WorkerReaper {
 public:
     using Flag = std::shared_ptr<std::atomic<bool>>;
 
-    ~WorkerReaper() { joinAll(); }
-    void joinAll() {
+    ~WorkerReaper() { joinAll(true); }
+    // Joins the workers; searches still running stay unless searchesToo.
+    // Answers whether none is left.
+    bool joinAll(bool searchesToo) {
         std::list<Worker> running;
         {
             std::lock_guard lock(m_mutex);
             running.swap(m_workers);
         }
-        for (Worker& w : running) {
-            w.thread.join();
+        std::list<Worker> left;
+        for (auto it = running.begin(); it != running.end();) {
+            if (it->search && !*it->done && !searchesToo) {
+                left.splice(left.end(), running, it++);
+            } else {
+                it->thread.join();
+                ++it;
+            }
         }
+        std::lock_guard lock(m_mutex);
+        const bool none = left.empty();
+        m_workers.splice(m_workers.end(), left);
+        return none;
     }
-    // Starts body on a thread of its own.
-    void start(std::function<void()> body) {
+    // Starts body on a thread of its own; search: a source search.
+    void start(std::function<void()> body, bool search = false) {
         Flag done = std::make_shared<std::atomic<bool>>(false);
         std::thread thread([body = std::move(body), done] {
             body();
@@ -56,7 +69,7 @@ public:
                     ++it;
                 }
             }
-            m_workers.push_back({std::move(thread), done});
+            m_workers.push_back({std::move(thread), done, search});
         }
         // Joined outside the lock; these have left their work already.
         for (Worker& w : finished) {
@@ -68,6 +81,7 @@ private:
     struct Worker {
         std::thread thread;
         Flag done;
+        bool search = false;
     };
     std::mutex m_mutex;
     std::list<Worker> m_workers;
@@ -78,10 +92,18 @@ WorkerReaper& reaper() {
     return r;
 }
 
+std::mutex gListerMutex;
+std::function<std::vector<ScanSource>()> gLister;
+
 }  // namespace
 
-void joinScannerThreads() {
-    reaper().joinAll();
+bool joinScannerThreads(bool searchesToo) {
+    return reaper().joinAll(searchesToo);
+}
+
+void setSourceListerForTests(std::function<std::vector<ScanSource>()> lister) {
+    std::lock_guard lock(gListerMutex);
+    gLister = std::move(lister);
 }
 
 ScanJob::ScanJob(QObject* parent) : QObject(parent) {
@@ -184,22 +206,32 @@ void SourceListJob::start() {
     m_shared->job = this;
     reaper();
     std::shared_ptr<Shared> shared = m_shared;
-    reaper().start([shared] {
-        std::vector<ScanSource> sources = listScanSources();
-        {
-            std::lock_guard lock(shared->mutex);
-            if (shared->job) {
-                QMetaObject::invokeMethod(
-                    shared->job,
-                    [job = shared->job, sources = std::move(sources)] {
-                        job->m_sources = sources;
-                        job->m_running = false;
-                        emit job->finished();
-                    },
-                    Qt::QueuedConnection);
+    std::function<std::vector<ScanSource>()> lister;
+    {
+        std::lock_guard lock(gListerMutex);
+        lister = gLister;
+    }
+    if (!lister) {
+        lister = listScanSources;
+    }
+    reaper().start(
+        [shared, lister] {
+            std::vector<ScanSource> sources = lister();
+            {
+                std::lock_guard lock(shared->mutex);
+                if (shared->job) {
+                    QMetaObject::invokeMethod(
+                        shared->job,
+                        [job = shared->job, sources = std::move(sources)] {
+                            job->m_sources = sources;
+                            job->m_running = false;
+                            emit job->finished();
+                        },
+                        Qt::QueuedConnection);
+                }
             }
-        }
-    });
+        },
+        true);
 }
 
 std::vector<ScanSource> SourceListJob::listWhileResponsive() {

@@ -11,15 +11,25 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace brindle {
 
-// Waits for every scanner worker thread still running (cancelled scans
-// draining, a source search a closed window no longer waits for). A program
-// calls it before it returns from main, while the libraries that backends
-// use are still set up.
-void joinScannerThreads();
+// Waits for the scanner worker threads still running (cancelled scans
+// draining). A source search still running is not waited for unless
+// searchesToo: nothing depends on its answer once its window is gone, and
+// SANE may spend seconds loading backends in it. Answers false when such a
+// search was left running; the program must then end without static
+// teardown (std::_Exit once its own clean-up is done), since that thread is
+// inside SANE and uses this component's statics. A program calls it before
+// it returns from main.
+bool joinScannerThreads(bool searchesToo = false);
+
+// Tests: what SourceListJob runs in place of listScanSources() (empty: the
+// real listing).
+void setSourceListerForTests(std::function<std::vector<ScanSource>()> lister);
 
 class ScanJob : public QObject {
     Q_OBJECT

@@ -4,6 +4,10 @@
 // one stream) and ends on a byte boundary, so the blocks' output joined in
 // order is one deflate stream. Stored blocks only get their checksum
 // computed. The caller takes the blocks back oldest first.
+//
+// Levels 1 to 6 deflate with a fast deflater where the build has one (about
+// twenty times zlib's speed for an output 2 to 5 % larger); levels 7 to 9
+// ask for the smallest output and use zlib.
 #pragma once
 
 #include <zlib.h>
@@ -60,8 +64,24 @@ public:
     // The oldest block pushed, once its work is done.
     std::unique_ptr<Block> takeOldest();
 
-    // The work on one block, on the calling thread (also for tests).
-    static void work(Block& block, z_stream& stream, int& streamLevel);
+    // One worker's deflate state, kept from block to block.
+    class Deflater {
+    public:
+        Deflater();
+        ~Deflater();
+        Deflater(const Deflater&) = delete;
+        Deflater& operator=(const Deflater&) = delete;
+        // The work on one block, on the calling thread (also for tests).
+        void work(Block& block);
+
+    private:
+        bool zlibDeflate(Block& block);
+        bool fastDeflate(Block& block);
+
+        z_stream m_zlib;
+        int m_zlibLevel = -1;  // no zlib stream yet
+        std::vector<unsigned char> m_fastBuffer;
+    };
 
 private:
     struct Slot {

@@ -178,6 +178,10 @@ if [ "$narrated" = yes ]; then
     click "$box" trim.ok
     wait_editor_alone
     pause 0.5
+else
+    # No clip was added, so the dragged slide is still selected: the last
+    # one is clicked for the snapshot to go after it.
+    click_at "$main" "$(cell_x 3)" $picture_y
 fi
 
 # 6. A snapshot from the camera after the last slide: the Snapshot button, OK.

@@ -7,6 +7,7 @@
 #include "app/model/folders.h"
 #include "app/model/project.h"
 #include "app/model/project_file.h"
+#include "components/imaging/scan_job.h"
 #include "platform/event_wait.h"
 #include "platform/instance.h"
 #include "platform/messages.h"
@@ -22,10 +23,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <future>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,6 +215,41 @@ TEST_F(StartupTest, TheProjectOnTheCommandLineIsOpened) {
 
 // Two programs: the first runs until the test ends it; the second finds it
 // and ends with message 162.
+TEST_F(StartupTest, QuittingDoesNotWaitForTheScannerSearch) {
+    // A stand-in search that holds until it is released (30 s at most, so
+    // that a quit which waits for it still ends, and fails below).
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> entered{false};
+    std::atomic<bool> ended{false};
+    setSourceListerForTests([&entered, &ended, released] {
+        entered = true;
+        released.wait_for(std::chrono::seconds(30));
+        ended = true;
+        return std::vector<ScanSource>{{"test:0", "Stand-in scanner"}};
+    });
+    StartupResult started = startBrindle({}, instanceFolder());
+    ASSERT_NE(started.frame, nullptr);
+    ASSERT_TRUE(processEventsUntil([&] { return entered.load(); }, QDeadlineTimer(20000), 10));
+
+    // The user quits: the window closes and goes, and the scanner threads
+    // are let go of while the search is still inside its listing.
+    QPointer<QWidget> window = started.frame.get();
+    started.frame->close();
+    EXPECT_FALSE(window->isVisible());
+    started.frame.reset();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_FALSE(joinScannerThreads());
+    EXPECT_FALSE(ended.load());
+
+    // Let go, the search ends; its answer reaches no window.
+    release.set_value();
+    EXPECT_TRUE(joinScannerThreads(true));
+    EXPECT_TRUE(ended.load());
+    QCoreApplication::processEvents();
+    setSourceListerForTests({});
+}
+
 TEST_F(StartupTest, TwoProgramsOnlyOneRuns) {
     const QString program = QCoreApplication::applicationDirPath() + "/brindle";
     ASSERT_TRUE(QFile::exists(program)) << program.toStdString();
