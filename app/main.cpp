@@ -10,6 +10,7 @@
 #include "components/imaging/scan_job.h"
 #include "platform/messages.h"
 #include "platform/picture_limits.h"
+#include "platform/temporaries.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -89,6 +90,7 @@ int main(int argc, char* argv[]) {
     // its answer. With one left, the process ends here, without the static
     // teardown that thread still relies on.
     if (!brindle::joinScannerThreads()) {
+        brindle::temporaries::finish();
         std::fflush(nullptr);
         std::_Exit(code);
     }

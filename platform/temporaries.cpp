@@ -114,7 +114,11 @@ std::string readAll(int fd) {
 // the process, and at a normal end emptied of what it lists and removed.
 class Journal {
 public:
-    ~Journal() {
+    ~Journal() { finish(); }
+
+    // Removes what the journal lists and the journal; a later note starts
+    // a new one.
+    void finish() {
         std::lock_guard lock(m_mutex);
         // A forked child ending normally must not clear its parent's journal.
         if (m_fd < 0 || m_pid != ::getpid()) {
@@ -123,6 +127,8 @@ public:
         removeListed(readAll(m_fd));
         ::unlink(m_path.c_str());
         ::close(m_fd);
+        m_fd = -1;
+        m_path.clear();
     }
 
     void append(const std::string& kind, const std::string& path) {
@@ -215,6 +221,10 @@ std::string journalFolder() {
         base = "/tmp";
     }
     return base + "/brindle/journals";
+}
+
+void finish() {
+    journal().finish();
 }
 
 void note(const std::string& path) {

@@ -23,6 +23,10 @@ void note(const std::string& path);
 // Removes what the journals of ended processes list, then those journals;
 // answers how many files and folders were removed. Called at start-up.
 int cleanStale();
+// What a normal end does: removes what this process's journal lists, then
+// the journal. For a process that ends without static destructors
+// (std::_Exit).
+void finish();
 // The folder of the journals (in Brindle's cache folder).
 std::string journalFolder();
 

@@ -147,6 +147,31 @@ TEST(TemporariesTest, AForkedChildKeepsAJournalOfItsOwn) {
     ::unlink(mine.c_str());
 }
 
+TEST(TemporariesTest, FinishingRemovesWhatTheProcessLeftAndItsJournal) {
+    // In a child, as the program's quick end runs it: what it made is
+    // removed and its journal goes; a temporary made afterwards is journaled
+    // anew, so a crash then still leaves it to the next start.
+    test::TempEnv env;
+    inKilledChild([&] {
+        std::string first = local(env.file("AVIXXXXXX.AVI"));
+        if (temporaries::makeFile(first, 4) < 0) {
+            return;
+        }
+        temporaries::finish();
+        if (!QDir(QString::fromStdString(temporaries::journalFolder()))
+                 .entryList(QDir::Files)
+                 .isEmpty()) {
+            return;  // the journal stayed: no WAV below
+        }
+        std::string second = local(env.file("WAVXXXXXX.WAV"));
+        temporaries::makeFile(second, 4);
+    });
+    EXPECT_TRUE(QDir(env.path()).entryList({"AVI*.AVI"}, QDir::Files).isEmpty());
+    EXPECT_EQ(QDir(env.path()).entryList({"WAV*.WAV"}, QDir::Files).size(), 1);
+    EXPECT_EQ(temporaries::cleanStale(), 1);
+    EXPECT_TRUE(QDir(env.path()).entryList({"WAV*.WAV"}, QDir::Files).isEmpty());
+}
+
 TEST(TemporariesTest, TemplatesNeedSixXAndNamesMatchOnlyWholeTags) {
     test::TempEnv env;
     std::string bad = local(env.file("noTag.tmp"));
