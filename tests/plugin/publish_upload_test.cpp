@@ -61,7 +61,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(x.ok()) << "no X server";
         const QString bqx = env.file("Sample.bqx");
-        ASSERT_EQ(test::runProgram("brindle-cli", {"sample", bqx}).status, 0);
+        const test::ProgramRun made = test::makeSampleProject(bqx);
+        ASSERT_EQ(made.status, 0) << made.err.toStdString();
         const test::ProgramRun r = test::runProgram("brindle-cli", {"present", "--publish", bqx});
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
         packed = r.out.split('\n').value(1);

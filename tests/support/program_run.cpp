@@ -28,4 +28,13 @@ ProgramRun runProgram(const QString& program, const QStringList& args, int timeo
     return finishProgram(p, timeoutMs);
 }
 
+ProgramRun makeSampleProject(const QString& path) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    p.setProcessEnvironment(env);
+    p.start(programPath("brindle-cli"), {"sample", path});
+    return finishProgram(p, 120000);
+}
+
 }  // namespace brindle::test

@@ -22,5 +22,9 @@ QString programPath(const QString& program);
 // not end within timeoutMs is killed.
 ProgramRun finishProgram(QProcess& process, int timeoutMs = 300000);
 ProgramRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 300000);
+// Makes the sample project at `path` with brindle-cli for a test that only
+// needs the file. Leak checking is off in that one run: brindle-cli's own
+// tests check its leaks, and a fixture must not fail on one.
+ProgramRun makeSampleProject(const QString& path);
 
 }  // namespace brindle::test

@@ -78,8 +78,7 @@ protected:
         // clip, made once: every kill starts from copies of them.
         s_env = new TempEnv;
         s_dir = new QTemporaryDir;
-        const ProgramRun made =
-            runProgram("brindle-cli", {"sample", s_dir->filePath("Sample.bqx")}, 120000);
+        const ProgramRun made = makeSampleProject(s_dir->filePath("Sample.bqx"));
         ASSERT_EQ(made.status, 0) << made.err.toStdString();
         ClipRecipe recipe;
         recipe.frames = 150;

@@ -30,8 +30,7 @@ class DiskFullTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = new QTemporaryDir;
-        const ProgramRun made =
-            runProgram("brindle-cli", {"sample", s_dir->filePath("Sample.bqx")}, 120000);
+        const ProgramRun made = makeSampleProject(s_dir->filePath("Sample.bqx"));
         ASSERT_EQ(made.status, 0) << made.err.toStdString();
         ASSERT_EQ(runProgram("brindle-cli", {"text", s_dir->filePath("Other.bqx"), "Other"}).status,
                   0);

@@ -38,7 +38,7 @@ QString sampleProject() {
     static QString path;
     if (path.isEmpty()) {
         const QString made = dir.filePath("Sample.bqx");
-        const ProgramRun run = runProgram("brindle-cli", {"sample", made});
+        const ProgramRun run = makeSampleProject(made);
         if (run.status == 0) {
             path = made;
         } else {
