@@ -25,18 +25,8 @@ cleanup() {
     rm -rf "$tmp"
 }
 trap cleanup EXIT
-export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
-    XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run" BRINDLE_MESSAGES=stderr
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-# The player registration the start-up check looks for; run as root, the
-# machine-wide write goes to a private mount.
-if [ "$(id -u)" = 0 ]; then
-    unshare -m sh -c 'mount -t tmpfs none /usr/local/share && "$0" --register' \
-        "$bin/brindle-player" >/dev/null
-else
-    "$bin/brindle-player" --register >/dev/null
-fi
+. "$(dirname "$0")/../scripts/private_home.sh"
+private_home "$tmp" "$bin"
 if [ -z "$project" ]; then
     project=$tmp/sample.bqx
     "$bin/brindle-cli" sample "$project" >/dev/null

@@ -14,18 +14,8 @@ for f in editor text-slide-editor text-caption narration record-video-live scan-
 done
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
-    XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run" BRINDLE_MESSAGES=stderr
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$tmp/media"
-chmod 700 "$XDG_RUNTIME_DIR"
-# The player registration the start-up check looks for (see
-# scripts/editor_screenshot.sh for why root uses a private mount).
-if [ "$(id -u)" = 0 ]; then
-    unshare -m sh -c 'mount -t tmpfs none /usr/local/share && "$0" --register' \
-        "$build/bin/brindle-player" >/dev/null
-else
-    "$build/bin/brindle-player" --register >/dev/null
-fi
+. "$(dirname "$0")/private_home.sh"
+private_home "$tmp" "$build/bin"
 ff() { ffmpeg -nostdin -v error -y "$@"; }
 m="$tmp/media"
 ff -f lavfi -i "mandelbrot=s=640x480" -frames:v 1 "$m/1 harbour.jpg"

@@ -16,17 +16,9 @@ cleanup() {
     rm -rf "$tmp"
 }
 trap cleanup EXIT
-export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_CONFIG_DIRS="$tmp/etc" \
-    XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run" BRINDLE_MESSAGES=stderr
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR/pulse"
-chmod 700 "$XDG_RUNTIME_DIR"
-# The player registration the start-up check looks for, as the set-up does.
-if [ "$(id -u)" = 0 ]; then
-    unshare -m sh -c 'mount -t tmpfs none /usr/local/share && "$0" --register' \
-        "$build/bin/brindle-player" >/dev/null
-else
-    "$build/bin/brindle-player" --register >/dev/null
-fi
+. "$(dirname "$0")/private_home.sh"
+private_home "$tmp" "$build/bin"
+mkdir -p "$XDG_RUNTIME_DIR/pulse"
 pulseaudio --daemonize=no --exit-idle-time=-1 -n -F /dev/null --disable-shm=yes \
     --use-pid-file=no --load="module-null-sink sink_name=brindle_null" \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse/native" \
