@@ -122,6 +122,9 @@ for ((r = 1; r <= runs; r++)); do
     timed info "$bin/brindle-cli" info "$work/ours.bqx"
     timed unzipl unzip -l "$work/ours.bqx"
     timed clistart "$bin/brindle-cli" version
+    if [ -x "$bin/brindle-cli-full" ]; then
+        timed fullstart "$bin/brindle-cli-full" version
+    fi
     if "$bin/brindle-cli" info "$work/ours.bqx" --table >/dev/null 2>&1; then
         timed infotable "$bin/brindle-cli" info "$work/ours.bqx" --table
     fi
@@ -152,7 +155,8 @@ size_row "$work/ours.bqx" "zip -q -6 -j" "$work/ref.zip" "tar + pigz -6" "$work/
 row "open it again (unpack, table, clip checks)" open "unzip -q" unzip "cp -r (floor)" copy
 row "brindle-cli info on it" info "unzip -l" unzipl
 row "brindle-cli info --table on it (the table alone)" infotable "unzip -l" unzipl
-row "brindle-cli start-up alone (version)" clistart "unzip -l" unzipl
+row "brindle-cli start-up alone (version, the quick front)" clistart "unzip -l" unzipl
+row "start-up of every other command (brindle-cli-full version)" fullstart "unzip -l" unzipl
 
 print_table() {
     echo

@@ -1,73 +1,19 @@
 #include "app/cli/cli_project.h"
 
-#include "app/cli/clip_control.h"
-#include "app/model/folders.h"
 #include "app/model/project.h"
-#include "app/model/project_file.h"
-#include "platform/files.h"
 
 namespace brindle::cli {
 
-CountingMessageSink::CountingMessageSink() : m_next(messageSink()) {
-    setMessageSink(this);
-}
-
-CountingMessageSink::~CountingMessageSink() {
-    setMessageSink(m_next);
-}
-
-MsgAnswer CountingMessageSink::show(const MessageRequest& request) {
-    m_numbers.append(request.number);
-    if (m_next) {
-        return m_next->show(request);
+CliProject::CliProject() {
+    if (ok()) {
+        setProjectView(&m_view);
     }
-    StderrMessageSink out;
-    return out.show(request);
-}
-
-namespace {
-
-QString privateFolderPattern() {
-    files::makeFolder(GetTempFolder());
-    return GetTempFolder() + "cli-XXXXXX";
-}
-
-}  // namespace
-
-CliProject::CliProject() : m_dir(privateFolderPattern()) {
-    if (!m_dir.isValid()) {
-        complain(QStringLiteral("cannot make a work folder in %1").arg(GetTempFolder()));
-        return;
-    }
-    gTempFolder = m_dir.filePath("Temp");
-    gWorkFolder = m_dir.filePath("Work");
-    gPreviewFolder = m_dir.filePath("Preview");
-    gUploadFolder = m_dir.filePath("uploads");
-    createFolders();
-    setProjectView(&m_view);
 }
 
 CliProject::~CliProject() {
+    // The slides go while the view they were shown in is still registered.
     gProject.clear();
     setProjectView(nullptr);
-}
-
-bool CliProject::open(const QString& path, Reading reading) {
-    const qsizetype before = m_messages.numbers().size();
-    switch (reading) {
-        case Reading::Whole:
-            readProject(path);
-            break;
-        case Reading::Checked:
-            readProjectTable(path);
-            break;
-        case Reading::TableOnly:
-            readProjectTableOnly(path);
-            break;
-    }
-    const QList<int> shown = m_messages.numbers().mid(before);
-    return !shown.contains(str::OpenFailed) && !shown.contains(str::NotRecognised) &&
-           !shown.contains(str::NoRoomToOpen);
 }
 
 }  // namespace brindle::cli

@@ -6,10 +6,6 @@
 
 namespace brindle::cli {
 
-void complain(const QString& text) {
-    std::fprintf(stderr, "brindle-cli: %s\n", text.toLocal8Bit().constData());
-}
-
 ClipControl::ClipControl() {
     QString error;
     m_host = dispatch::ControlHost::load(klipvane::kControlName, &m_window, &error);

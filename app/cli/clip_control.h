@@ -2,6 +2,7 @@
 // dispatch layer from the program's controls folder, as the editor does.
 #pragma once
 
+#include "app/cli/cli_workspace.h"
 #include "platform/dispatch/control_host.h"
 
 #include <QString>
@@ -27,8 +28,5 @@ private:
     QWidget m_window;  // the control's parent, never shown
     std::unique_ptr<dispatch::ControlHost> m_host;
 };
-
-// Prints "brindle-cli: text" on standard error.
-void complain(const QString& text);
 
 }  // namespace brindle::cli

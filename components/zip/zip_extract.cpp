@@ -17,6 +17,7 @@
 #include <chrono>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -85,13 +86,25 @@ struct Outcome {
     QString text;
 };
 
+// A chunk buffer left unfilled: its pages are only touched as far as data
+// is read into them, so unpacking a small member (a table of contents)
+// does not clear two megabytes first.
+class ChunkBuffer {
+public:
+    char* data() { return m_bytes.get(); }
+    static constexpr size_t size() { return kChunkBytes; }
+
+private:
+    std::unique_ptr<char[]> m_bytes{new char[kChunkBytes]};
+};
+
 // What one thread extracts with: the archive as libzip and as a plain file,
 // and its buffers.
 struct Reader {
     zip_t* archive = nullptr;  // for the members libzip reads
     int fd = -1;               // for the members read straight from the file
-    std::vector<char> in = std::vector<char>(kChunkBytes);
-    std::vector<char> out = std::vector<char>(kChunkBytes);
+    ChunkBuffer in;
+    ChunkBuffer out;
 };
 
 // The member's data, chunk by chunk, into fd: straight from the archive file

@@ -122,6 +122,46 @@ TEST_F(ProjectCliTest, InfoTableReadsTheTableAloneAndChecksNoClip) {
     EXPECT_EQ(cli({"info", "--table", project}).status, 2);
 }
 
+// brindle-cli answers a table listing itself, without the libraries of the
+// other commands, and must print what brindle-cli-full prints; any other
+// command line goes on to brindle-cli-full.
+TEST_F(ProjectCliTest, QuickFrontListsAsTheFullProgramAndHandsOnTheRest) {
+    const QString junk = env.write("junk.bqx", "not a zip");
+    for (const QString& file : {project, junk, env.file("missing.bqx")}) {
+        const CliRun quick = cli({"info", file, "--table"});
+        const CliRun full = test::runProgram("brindle-cli-full", {"info", file, "--table"});
+        EXPECT_EQ(quick.status, full.status) << file.toStdString();
+        EXPECT_EQ(quick.outBytes, full.outBytes) << file.toStdString();
+        EXPECT_EQ(quick.err, full.err) << file.toStdString();
+    }
+
+    QProcess readelf;
+    readelf.start("readelf", {"-d", test::programPath("brindle-cli")});
+    ASSERT_TRUE(readelf.waitForFinished(30000) && readelf.exitCode() == 0);
+    const QString needed = QString::fromLocal8Bit(readelf.readAllStandardOutput());
+    EXPECT_TRUE(needed.contains("libQt6Core")) << needed.toStdString();
+    for (const char* heavy : {"libQt6Gui", "libQt6Widgets", "libavcodec", "libavformat"}) {
+        EXPECT_FALSE(needed.contains(heavy)) << heavy;
+    }
+
+    // The rest runs in brindle-cli-full, with its exit status and output.
+    const CliRun usage = cli({"info", "--table", project});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_TRUE(usage.err.contains("brindle-cli resave")) << usage.err.toStdString();
+
+    // Without brindle-cli-full beside it, it says what it could not start.
+    const QString alone = env.file("alone/brindle-cli");
+    QDir().mkpath(env.file("alone"));
+    ASSERT_TRUE(QFile::copy(test::programPath("brindle-cli"), alone));
+    QProcess lonely;
+    lonely.start(alone, {"resave", project, env.file("Copy.bqx")});
+    ASSERT_TRUE(lonely.waitForFinished(30000));
+    EXPECT_EQ(lonely.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(lonely.readAllStandardError())
+                    .contains("cannot start " + env.file("alone/brindle-cli-full")));
+    EXPECT_FALSE(QFile::exists(env.file("Copy.bqx")));
+}
+
 TEST_F(ProjectCliTest, ResaveWritesAFileThatOpensTheSame) {
     const QString copy = env.file("Copy.bqx");
     const CliRun saved = cli({"resave", project, copy});
