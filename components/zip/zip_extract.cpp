@@ -8,6 +8,11 @@
 
 #include <zlib.h>
 
+#if BRINDLE_HAVE_ISAL
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
+#endif
+
 #include <QFileInfo>
 #include <QThread>
 
@@ -15,10 +20,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -98,6 +105,94 @@ private:
     std::unique_ptr<char[]> m_bytes{new char[kChunkBytes]};
 };
 
+// The CRC-32 of a member's data, continued over chunks. ISA-L's is several
+// times zlib's speed and gives the same values.
+uLong updateCrc(uLong crc, const char* data, size_t size) {
+#if BRINDLE_HAVE_ISAL
+    return crc32_gzip_refl(std::uint32_t(crc), reinterpret_cast<const unsigned char*>(data),
+                           std::uint64_t(size));
+#else
+    return crc32_z(crc, reinterpret_cast<const Bytef*>(data), size);
+#endif
+}
+
+// Decodes one member's raw deflate stream: ISA-L's decoder where the build
+// has it (two to three times zlib's speed), else zlib's.
+class RawInflate {
+public:
+    RawInflate() {
+#if BRINDLE_HAVE_ISAL
+        isal_inflate_init(m_state.get());
+        m_state->crc_flag = ISAL_DEFLATE;
+#else
+        m_ok = inflateInit2(&m_stream, -MAX_WBITS) == Z_OK;
+#endif
+    }
+    ~RawInflate() {
+#if !BRINDLE_HAVE_ISAL
+        if (m_ok) {
+            inflateEnd(&m_stream);
+        }
+#endif
+    }
+    RawInflate(const RawInflate&) = delete;
+    RawInflate& operator=(const RawInflate&) = delete;
+
+    bool ok() const {
+        return m_ok;
+    }
+
+    void setInput(char* data, size_t size) {
+#if BRINDLE_HAVE_ISAL
+        m_state->next_in = reinterpret_cast<std::uint8_t*>(data);
+        m_state->avail_in = std::uint32_t(size);
+#else
+        m_stream.next_in = reinterpret_cast<Bytef*>(data);
+        m_stream.avail_in = uInt(size);
+#endif
+    }
+    bool inputLeft() const {
+#if BRINDLE_HAVE_ISAL
+        return m_state->avail_in > 0;
+#else
+        return m_stream.avail_in > 0;
+#endif
+    }
+    // Decodes into out; false on damaged data. *got is what it wrote,
+    // *finished whether the stream has ended.
+    bool decode(char* out, size_t capacity, size_t* got, bool* finished) {
+#if BRINDLE_HAVE_ISAL
+        m_state->next_out = reinterpret_cast<std::uint8_t*>(out);
+        m_state->avail_out = std::uint32_t(capacity);
+        if (isal_inflate(m_state.get()) != ISAL_DECOMP_OK) {
+            return false;
+        }
+        *got = capacity - m_state->avail_out;
+        *finished = m_state->block_state == ISAL_BLOCK_FINISH;
+        return true;
+#else
+        m_stream.next_out = reinterpret_cast<Bytef*>(out);
+        m_stream.avail_out = uInt(capacity);
+        const int result = inflate(&m_stream, Z_NO_FLUSH);
+        if (result != Z_OK && result != Z_STREAM_END) {
+            return false;
+        }
+        *got = capacity - m_stream.avail_out;
+        *finished = result == Z_STREAM_END;
+        return true;
+#endif
+    }
+
+private:
+#if BRINDLE_HAVE_ISAL
+    bool m_ok = true;
+    std::unique_ptr<inflate_state> m_state = std::make_unique<inflate_state>();
+#else
+    bool m_ok = false;
+    z_stream m_stream{};
+#endif
+};
+
 // What one thread extracts with: the archive as libzip and as a plain file,
 // and its buffers.
 struct Reader {
@@ -150,20 +245,11 @@ Outcome copyData(Reader& reader, const Planned& member, int fd,
         const zipdir::Entry& e = *member.direct;
         const Outcome damaged{ZipNotRecognised, QStringLiteral("damaged data")};
         uLong crc = crc32_z(0, nullptr, 0);
-        z_stream stream{};
         const bool deflated = e.method == 8;
-        if (deflated && inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+        std::optional<RawInflate> inflater;
+        if (deflated && !inflater.emplace().ok()) {
             return damaged;
         }
-        struct End {
-            z_stream* s;
-            bool on;
-            ~End() {
-                if (on) {
-                    inflateEnd(s);
-                }
-            }
-        } end{&stream, deflated};
         zip_uint64_t left = e.packed;
         zip_uint64_t at = e.dataOffset;
         bool finished = !deflated;
@@ -176,27 +262,26 @@ Outcome copyData(Reader& reader, const Planned& member, int fd,
             at += zip_uint64_t(n);
             left -= zip_uint64_t(n);
             if (!deflated) {
-                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(reader.in.data()), size_t(n));
+                crc = updateCrc(crc, reader.in.data(), size_t(n));
                 if (Outcome r = put(reader.in.data(), zip_uint64_t(n)); r.code != ZipOk) {
                     return r;
                 }
                 continue;
             }
-            stream.next_in = reinterpret_cast<Bytef*>(reader.in.data());
-            stream.avail_in = uInt(n);
-            while (stream.avail_in > 0 && !finished) {
-                stream.next_out = reinterpret_cast<Bytef*>(reader.out.data());
-                stream.avail_out = uInt(reader.out.size());
-                const int result = inflate(&stream, Z_NO_FLUSH);
-                if (result != Z_OK && result != Z_STREAM_END) {
+            inflater->setInput(reader.in.data(), size_t(n));
+            // A full output chunk may leave decoded bytes behind with no
+            // input left, so decoding goes on until a chunk comes back short.
+            bool full = false;
+            while ((inflater->inputLeft() || full) && !finished) {
+                size_t got = 0;
+                if (!inflater->decode(reader.out.data(), reader.out.size(), &got, &finished)) {
                     return damaged;
                 }
-                const size_t got = reader.out.size() - stream.avail_out;
-                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(reader.out.data()), got);
+                crc = updateCrc(crc, reader.out.data(), got);
                 if (Outcome r = put(reader.out.data(), got); r.code != ZipOk) {
                     return r;
                 }
-                finished = result == Z_STREAM_END;
+                full = got == reader.out.size();
             }
         }
         if (!finished || crc != e.crc) {

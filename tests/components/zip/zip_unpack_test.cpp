@@ -84,6 +84,48 @@ TEST_F(ZipUnpack, RefusesDeclaredSizesBeyondTheFreeSpaceBeforeWriting) {
     EXPECT_EQ(sandbox(), QStringList({"sandbox/work"}));
 }
 
+// Members deflated by zlib: a chunk read from the archive may decode into
+// many output chunks, a member may end exactly on a chunk's edge, and a
+// damaged stream or a wrong checksum is refused, whichever decoder the build
+// uses.
+TEST_F(ZipUnpack, ZlibStreamsDecodeWholeAcrossChunksAndDamageIsRefused) {
+    constexpr int kChunk = 1 << 20;
+    QByteArray varied;
+    for (int i = 0; varied.size() < 3 * kChunk + 17; ++i) {
+        varied += QByteArray::number(i * 2654435761u % 1000003) + (i % 7 ? " " : "\n");
+    }
+    const std::vector<CraftedMember> members = {
+        {"repeats.txt", QByteArray(5 * kChunk, 'a')},  // one read, many chunks out
+        {"edge.bin", QByteArray(kChunk, 'b')},         // ends on a chunk's edge
+        {"varied.txt", varied},
+        {"empty.txt", QByteArray()},
+    };
+    const QByteArray archive = craftZip(members);
+    ASSERT_EQ(unpack(archive), ZipOk) << zip.lastErrorText().toStdString();
+    for (const CraftedMember& m : members) {
+        QFile out(env.file("sandbox/work/" + QString::fromLatin1(m.name)));
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << m.name.toStdString();
+        EXPECT_TRUE(out.readAll() == m.data) << m.name.toStdString();
+    }
+
+    // A byte changed inside the varied member's stream, then its checksum.
+    QDir(env.file("sandbox/work")).removeRecursively();
+    QDir(env.path()).mkpath("sandbox/work");
+    const QByteArray plain = craftZip({{"varied.txt", varied}});
+    QByteArray broken = plain;
+    const qsizetype middle = broken.size() / 2;
+    broken[middle] = char(broken[middle] ^ 0x10);
+    EXPECT_EQ(unpack(broken), ZipNotRecognised);
+    EXPECT_EQ(sandbox(), QStringList({"sandbox/work"}));
+    QByteArray badCrc = plain;
+    badCrc[14] = char(badCrc[14] ^ 1);  // the local header's CRC-32
+    const qsizetype central = badCrc.lastIndexOf("PK\x01\x02");
+    ASSERT_GT(central, 0);
+    badCrc[central + 16] = char(badCrc[central + 16] ^ 1);  // and the central one
+    EXPECT_EQ(unpack(badCrc), ZipNotRecognised);
+    EXPECT_EQ(sandbox(), QStringList({"sandbox/work"}));
+}
+
 TEST_F(ZipUnpack, DamagedAndForeignFilesGiveErrorCodes) {
     ZipComponent packer;
     packer.addFile(env.write("src/tocName.toc", QByteArray("line\r\n").repeated(5000)));
