@@ -1,19 +1,11 @@
-// brindle-cli: the command a user and scripts run. It answers the two
-// commands that need only Qt Core itself ("version" and "info FILE.bqx
-// --table") and hands every other command line, unchanged and in the same
-// process, to brindle-cli-full beside it, which links the widgets, the
-// controls and FFmpeg. Loading those 160-odd libraries is most of what a
-// short command costs, so a script listing tables does not pay for them.
-#include "app/cli/cli_workspace.h"
-#include "app/cli/project_info.h"
-#include "app/cli/subcommand.h"
-#include "app/model/project_file.h"
-#include "platform/messages.h"
-#include "platform/temporaries.h"
-
-#include <QCoreApplication>
-#include <QFileInfo>
-
+// brindle-cli: the command a user and scripts run. It links no library but
+// the C++ runtime, prints the version itself, and hands every other command
+// line, unchanged and in the same process, to the program beside it that
+// runs it: brindle-cli-list for a table listing ("info FILE.bqx --table",
+// Qt Core alone), brindle-cli-full for the rest (the widgets, the controls
+// and FFmpeg). Loading those 160-odd libraries is most of what a short
+// command costs, so a script listing tables does not pay for them, and the
+// other commands pay one exec of this small program.
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,38 +13,31 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
-// The full program's path: beside this one's own file.
-std::string fullProgram() {
+// The exit status of a program that could not be started, as brindle-cli's
+// commands answer a failure.
+constexpr int kExitFailed = 1;
+
+// The path of a program beside this one's own file.
+std::string besideMe(const char* name) {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) {
-        return "brindle-cli-full";
+        return name;
     }
-    std::string path(self, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1) + "brindle-cli-full";
+    const std::string path(self, static_cast<size_t>(n));
+    return path.substr(0, path.rfind('/') + 1) + name;
 }
 
-int listTable(int argc, char* argv[]) {
-    using namespace brindle;
-    QCoreApplication app(argc, argv);
-    // What a killed run of any Brindle program left behind.
-    temporaries::cleanStale();
-    gAppTitle = LoadResString(str::AppTitle);
-    StderrMessageSink messages;
-    setMessageSink(&messages);
-    int status = cli::kExitFailed;
-    {
-        cli::CliWorkspace workspace;
-        if (workspace.ok()) {
-            const QString path = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
-            status = cli::printProjectInfo(workspace, path, true);
-        }
-    }
-    setMessageSink(nullptr);
-    return status;
+int run(const std::string& program, std::vector<char*> args) {
+    args.push_back(nullptr);
+    execv(program.c_str(), args.data());
+    std::fprintf(stderr, "brindle-cli: cannot start %s: %s\n", program.c_str(),
+                 std::strerror(errno));
+    return kExitFailed;
 }
 
 }  // namespace
@@ -60,13 +45,10 @@ int listTable(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     if (argc == 2 && std::strcmp(argv[1], "version") == 0) {
         std::printf("brindle-cli %s\n", BRINDLE_VERSION);
-        return brindle::cli::kExitOk;
+        return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "info") == 0 && std::strcmp(argv[3], "--table") == 0) {
-        return listTable(argc, argv);
+        return run(besideMe("brindle-cli-list"), {argv[0], argv[2]});
     }
-    const std::string full = fullProgram();
-    execv(full.c_str(), argv);
-    std::fprintf(stderr, "brindle-cli: cannot start %s: %s\n", full.c_str(), std::strerror(errno));
-    return brindle::cli::kExitFailed;
+    return run(besideMe("brindle-cli-full"), std::vector<char*>(argv, argv + argc));
 }
