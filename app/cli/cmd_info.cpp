@@ -1,8 +1,8 @@
 // brindle-cli info FILE.bqx [--table]: opens a project file as the editor
 // does (with its checks and messages, but unpacking only what they read) and
 // prints the project as JSON. With --table, only the table of contents is
-// read (no clip is checked); brindle-cli's quick front answers that form
-// itself.
+// read (no clip is checked); brindle-cli runs that form in brindle-cli-list,
+// which shares the printing (project_info.cpp).
 #include "app/cli/cli_project.h"
 #include "app/cli/project_info.h"
 #include "app/cli/subcommand.h"
