@@ -1,6 +1,6 @@
 // The private work and preview folders of one brindle-cli run and the count
 // of the messages it showed, with no project view: enough to open a project
-// file and read it. brindle-cli's quick front lists a table of contents
+// file and read it. brindle-cli-list lists a table of contents
 // with this alone, loading no window-system code.
 #pragma once
 
