@@ -51,11 +51,15 @@ run)
     exec "$top/build/bin/brindle" "${@:2}"
     ;;
 test)
+    # Each step's time is printed, so a slow run shows where it went.
     install_missing
+    echo "== packages ready after ${SECONDS} s"
     build "$top/build"
     "$top/build/bin/brindle-player" --register
     cmake --build "$top/build" --target format-check
+    echo "== normal build ready after ${SECONDS} s"
     build "$top/build-asan" -DBRINDLE_SANITIZE=ON
+    echo "== sanitizer build ready after ${SECONDS} s"
     exec scripts/run-tests.sh "$top/build" "$top/build-asan"
     ;;
 *)

@@ -47,10 +47,14 @@ status=0
 failed=()
 for dir in "$@"; do
     echo "== tests in $dir"
+    started=$SECONDS
     if ! ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"; then
         status=1
         failed+=("$dir")
     fi
+    echo "== tests in $dir took $((SECONDS - started)) s; the slowest (seconds):"
+    awk 'NF == 3 { printf "%8.1f  %s\n", $3, $1 }' "$dir/Testing/Temporary/CTestCostData.txt" 2>/dev/null |
+        sort -rn | head -n 8 || true
 done
 # The failures' own output again, last, where a truncated log still shows it.
 for dir in "${failed[@]}"; do
